@@ -107,13 +107,11 @@ std::string LastBackupDatesBody(uint32_t sid, std::string_view password,
   return body;
 }
 
-std::string AuthenticateTarget(std::string_view password, bool encoded) {
-  return std::string(kCgiAuthenticate) + "?UID=Admin&PWD=" +
+std::string AuthenticateQuery(std::string_view password, bool encoded) {
+  return "UID=Admin&PWD=" +
          std::string(password) + "&APL=ZELT&ENC=" + (encoded ? "1" : "0");
 }
 
-std::string ServiceStatusTarget() {
-  return std::string(kCgiServiceStatus) + "?APL=ZELT";
-}
+std::string ServiceStatusQuery() { return "APL=ZELT"; }
 
 }  // namespace boxlink

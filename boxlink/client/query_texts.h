@@ -68,8 +68,9 @@ std::string ClusterChangeQuery(uint32_t sid, uint32_t box,
 std::string LastBackupDatesBody(uint32_t sid, std::string_view password,
                                 bool restricted, uint32_t last_backup_date,
                                 std::span<const uint32_t> boxes);
-// Full GET targets of the authentication CGIs.
-std::string AuthenticateTarget(std::string_view password, bool encoded);
-std::string ServiceStatusTarget();
+// The authentication CGIs' queries. The password goes in exactly as the
+// application gives it (an encoded form when it holds '&').
+std::string AuthenticateQuery(std::string_view password, bool encoded);
+std::string ServiceStatusQuery();
 
 }  // namespace boxlink

@@ -49,11 +49,9 @@ TEST(QueryTextsTest, FormsOfEveryQuery) {
        "SID=00000001&PWD=pw&LBD=1767225600&TNB=3&BNO=001,012,123"},
       {LastBackupDatesBody(1, "pw", true, 5, big),
        "SID=00000001&LBD=5&TNB=1&BNO=1000"},
-      {AuthenticateTarget("a&b", false),
-       "/TarnBox/boxnwAuthenticate?UID=Admin&PWD=a&b&APL=ZELT&ENC=0"},
-      {AuthenticateTarget("", true),
-       "/TarnBox/boxnwAuthenticate?UID=Admin&PWD=&APL=ZELT&ENC=1"},
-      {ServiceStatusTarget(), "/TarnBox/boxnwGetServiceStatus?APL=ZELT"},
+      {AuthenticateQuery("a&b", false), "UID=Admin&PWD=a&b&APL=ZELT&ENC=0"},
+      {AuthenticateQuery("", true), "UID=Admin&PWD=&APL=ZELT&ENC=1"},
+      {ServiceStatusQuery(), "APL=ZELT"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_EQ(DeleteDocQueryWide(1, 7, u"p\u00E4", u"", u"D\u65E5"),
