@@ -1,0 +1,321 @@
+#include "standins/ftplibpp/ftp_socket.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <openssl/err.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/env.h"
+#include "standins/ftplibpp/ftp_errors.h"
+
+namespace ftpc {
+namespace {
+
+int RealPollMillis(uint32_t timeout_ms) {
+  auto real = platform::Env::Current()->clock().RealTimeout(timeout_ms);
+  if (real.count() > 24 * 3600 * 1000LL) return -1;
+  return static_cast<int>(real.count());
+}
+
+uint32_t ErrnoToError(int e) {
+  switch (e) {
+    case ECONNRESET:
+    case EPIPE:
+      return kErrConnectionReset;
+    case ECONNABORTED:
+      return kErrConnectionAborted;
+    case ETIMEDOUT:
+      return kErrTimeout;
+    default:
+      return kErrCannotConnect;
+  }
+}
+
+bool SetNonBlocking(int fd) {
+  int flags = fcntl(fd, F_GETFL, 0);
+  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
+}
+
+}  // namespace
+
+uint16_t SockAddr::port() const {
+  if (family() == AF_INET6)
+    return ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port);
+  return ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
+}
+
+void SockAddr::set_port(uint16_t port) {
+  if (family() == AF_INET6)
+    reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port = htons(port);
+  else
+    reinterpret_cast<sockaddr_in*>(&storage)->sin_port = htons(port);
+}
+
+std::string SockAddr::host() const {
+  char buf[INET6_ADDRSTRLEN] = {};
+  if (family() == AF_INET6)
+    inet_ntop(AF_INET6,
+              &reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_addr, buf,
+              sizeof buf);
+  else
+    inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(&storage)->sin_addr,
+              buf, sizeof buf);
+  return buf;
+}
+
+bool ResolveHost(const std::string& host_in, uint16_t port, int family,
+                 uint32_t scope_id, SockAddr* out, uint32_t* error) {
+  std::string host = host_in;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  if (host.empty()) {
+    *error = kErrBadName;
+    return false;
+  }
+  addrinfo hints{};
+  hints.ai_family = family;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* res = nullptr;
+  std::string service = std::to_string(port);
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &res) != 0 || !res) {
+    *error = kErrNameNotResolved;
+    return false;
+  }
+  std::memcpy(&out->storage, res->ai_addr, res->ai_addrlen);
+  out->length = res->ai_addrlen;
+  freeaddrinfo(res);
+  if (out->family() == AF_INET6 && scope_id != 0) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&out->storage);
+    if (in6->sin6_scope_id == 0) in6->sin6_scope_id = scope_id;
+  }
+  return true;
+}
+
+FtpSocket::~FtpSocket() { Release(); }
+
+FtpSocket::FtpSocket(FtpSocket&& other) noexcept
+    : fd_(other.fd_), ssl_(other.ssl_) {
+  other.fd_ = -1;
+  other.ssl_ = nullptr;
+}
+
+FtpSocket& FtpSocket::operator=(FtpSocket&& other) noexcept {
+  if (this != &other) {
+    Release();
+    fd_ = other.fd_;
+    ssl_ = other.ssl_;
+    other.fd_ = -1;
+    other.ssl_ = nullptr;
+  }
+  return *this;
+}
+
+void FtpSocket::Release() {
+  if (ssl_) SSL_free(ssl_);
+  ssl_ = nullptr;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool FtpSocket::WaitReady(bool want_write, uint32_t timeout_ms,
+                          uint32_t* error) {
+  pollfd p{fd_, static_cast<short>(want_write ? POLLOUT : POLLIN), 0};
+  int wait = RealPollMillis(timeout_ms);
+  for (;;) {
+    int rc = ::poll(&p, 1, wait);
+    if (rc > 0) return true;
+    if (rc == 0) {
+      *error = kErrTimeout;
+      return false;
+    }
+    if (errno != EINTR) {
+      *error = ErrnoToError(errno);
+      return false;
+    }
+  }
+}
+
+FtpSocket FtpSocket::Connect(const SockAddr& to, uint32_t timeout_ms,
+                             uint32_t* error) {
+  FtpSocket s(::socket(to.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!s.valid() || !SetNonBlocking(s.fd_)) {
+    *error = kErrCannotConnect;
+    return {};
+  }
+  int one = 1;
+  setsockopt(s.fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  if (::connect(s.fd_, reinterpret_cast<const sockaddr*>(&to.storage),
+                to.length) != 0) {
+    if (errno != EINPROGRESS) {
+      *error = kErrCannotConnect;
+      return {};
+    }
+    if (!s.WaitReady(true, timeout_ms, error)) return {};
+    int so_error = 0;
+    socklen_t len = sizeof so_error;
+    getsockopt(s.fd_, SOL_SOCKET, SO_ERROR, &so_error, &len);
+    if (so_error != 0) {
+      *error = kErrCannotConnect;
+      return {};
+    }
+  }
+  return s;
+}
+
+FtpSocket FtpSocket::Listen(const SockAddr& local, uint32_t* error) {
+  FtpSocket s(::socket(local.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!s.valid() || !SetNonBlocking(s.fd_) ||
+      ::bind(s.fd_, reinterpret_cast<const sockaddr*>(&local.storage),
+             local.length) != 0 ||
+      ::listen(s.fd_, 1) != 0) {
+    *error = kErrCannotConnect;
+    return {};
+  }
+  return s;
+}
+
+FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
+  if (!WaitReady(false, timeout_ms, error)) return {};
+  FtpSocket c(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+  if (!c.valid()) *error = kErrCannotConnect;
+  return c;
+}
+
+bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
+                         uint32_t* error) {
+  ssl_ = SSL_new(ctx);
+  if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
+    *error = kErrSecureChannel;
+    return false;
+  }
+  if (reuse) SSL_set_session(ssl_, reuse);
+  for (;;) {
+    ERR_clear_error();
+    int rc = SSL_connect(ssl_);
+    if (rc == 1) return true;
+    int e = SSL_get_error(ssl_, rc);
+    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
+      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
+        return false;
+      continue;
+    }
+    *error = kErrSecureChannel;
+    return false;
+  }
+}
+
+long FtpSocket::Read(void* buf, size_t n, uint32_t timeout_ms,
+                     uint32_t* error) {
+  if (!valid()) {
+    *error = kErrConnectionAborted;
+    return -1;
+  }
+  for (;;) {
+    if (ssl_) {
+      ERR_clear_error();
+      int rc = SSL_read(ssl_, buf, static_cast<int>(n > 1 << 30 ? 1 << 30 : n));
+      if (rc > 0) return rc;
+      int e = SSL_get_error(ssl_, rc);
+      if (e == SSL_ERROR_ZERO_RETURN) return 0;
+      if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
+        if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
+          return -1;
+        continue;
+      }
+      // An end of stream without close_notify means the data may be cut
+      // short; it counts as a reset, never as a complete transfer.
+      *error = kErrConnectionReset;
+      return -1;
+    }
+    ssize_t rc = ::recv(fd_, buf, n, 0);
+    if (rc >= 0) return rc;
+    if (errno == EINTR) continue;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      if (!WaitReady(false, timeout_ms, error)) return -1;
+      continue;
+    }
+    *error = ErrnoToError(errno);
+    return -1;
+  }
+}
+
+bool FtpSocket::WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
+                         uint32_t* error) {
+  const char* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    if (!valid()) {
+      *error = kErrConnectionAborted;
+      return false;
+    }
+    if (ssl_) {
+      ERR_clear_error();
+      int rc = SSL_write(ssl_, p, static_cast<int>(n > 1 << 30 ? 1 << 30 : n));
+      if (rc > 0) {
+        p += rc;
+        n -= rc;
+        continue;
+      }
+      int e = SSL_get_error(ssl_, rc);
+      if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
+        if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
+          return false;
+        continue;
+      }
+      *error = kErrConnectionReset;
+      return false;
+    }
+    ssize_t rc = ::send(fd_, p, n, MSG_NOSIGNAL);
+    if (rc > 0) {
+      p += rc;
+      n -= rc;
+      continue;
+    }
+    if (rc < 0 && errno == EINTR) continue;
+    if (rc < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitReady(true, timeout_ms, error)) return false;
+      continue;
+    }
+    *error = ErrnoToError(errno);
+    return false;
+  }
+  return true;
+}
+
+void FtpSocket::Close(uint32_t timeout_ms) {
+  if (ssl_ && fd_ >= 0) {
+    // One round of close_notify; waiting for the peer's is not needed for
+    // the server to accept the transfer as complete.
+    uint32_t ignored = 0;
+    for (int i = 0; i < 4; ++i) {
+      int rc = SSL_shutdown(ssl_);
+      if (rc >= 0) break;
+      int e = SSL_get_error(ssl_, rc);
+      if (e != SSL_ERROR_WANT_WRITE && e != SSL_ERROR_WANT_READ) break;
+      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, &ignored)) break;
+    }
+  }
+  Release();
+}
+
+bool FtpSocket::LocalAddress(SockAddr* out) const {
+  out->length = sizeof out->storage;
+  return getsockname(fd_, reinterpret_cast<sockaddr*>(&out->storage),
+                     &out->length) == 0;
+}
+
+bool FtpSocket::PeerAddress(SockAddr* out) const {
+  out->length = sizeof out->storage;
+  return getpeername(fd_, reinterpret_cast<sockaddr*>(&out->storage),
+                     &out->length) == 0;
+}
+
+}  // namespace ftpc

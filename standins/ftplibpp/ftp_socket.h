@@ -1,0 +1,73 @@
+// One TCP stream of an FTP session (control or data), optionally inside
+// TLS. Every wait is bounded: a time-out is given in milliseconds of the
+// platform clock and enforced with poll(), so a test clock shortens it.
+#pragma once
+
+#include <openssl/ssl.h>
+#include <sys/socket.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace ftpc {
+
+// An address to connect to or listen on.
+struct SockAddr {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  int family() const { return storage.ss_family; }
+  uint16_t port() const;
+  void set_port(uint16_t port);
+  std::string host() const;  // numeric, without brackets or scope
+};
+
+// Numeric host (IPv4 or IPv6, optionally "%scope") or a name; resolves
+// within the family (AF_INET, AF_INET6). False with *error set.
+bool ResolveHost(const std::string& host, uint16_t port, int family,
+                 uint32_t scope_id, SockAddr* out, uint32_t* error);
+
+class FtpSocket {
+ public:
+  FtpSocket() = default;
+  explicit FtpSocket(int fd) : fd_(fd) {}
+  ~FtpSocket();
+  FtpSocket(FtpSocket&& other) noexcept;
+  FtpSocket& operator=(FtpSocket&& other) noexcept;
+  FtpSocket(const FtpSocket&) = delete;
+  FtpSocket& operator=(const FtpSocket&) = delete;
+
+  static FtpSocket Connect(const SockAddr& to, uint32_t timeout_ms,
+                           uint32_t* error);
+  // A listening socket on `local` (port 0 picks one).
+  static FtpSocket Listen(const SockAddr& local, uint32_t* error);
+  // Waits for one incoming connection on a listening socket.
+  FtpSocket Accept(uint32_t timeout_ms, uint32_t* error);
+
+  // TLS client handshake; `reuse` resumes the control connection's session,
+  // which servers demand of data connections.
+  bool StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
+                uint32_t* error);
+  // Bytes read (> 0), 0 at the orderly end of the stream, -1 on failure.
+  long Read(void* buf, size_t n, uint32_t timeout_ms, uint32_t* error);
+  bool WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
+                uint32_t* error);
+  // Sends TLS close_notify (when in TLS) and closes.
+  void Close(uint32_t timeout_ms = 1000);
+
+  bool valid() const { return fd_ >= 0; }
+  SSL* ssl() const { return ssl_; }
+  int fd() const { return fd_; }
+  bool LocalAddress(SockAddr* out) const;
+  bool PeerAddress(SockAddr* out) const;
+
+ private:
+  // Waits until the socket is readable (want_write false) or writable.
+  bool WaitReady(bool want_write, uint32_t timeout_ms, uint32_t* error);
+  void Release();
+
+  int fd_ = -1;
+  SSL* ssl_ = nullptr;
+};
+
+}  // namespace ftpc
