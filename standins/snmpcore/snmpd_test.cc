@@ -26,7 +26,7 @@ class SnmpdTest : public ::testing::Test {
   static void SetUpTestSuite() {
     if (!testing::SnmpdAvailable()) return;
     SnmpdConfig config;
-    config.community = "tarnread";
+    config.communities = {"tarnread"};
     config.sys_name = "MFP-Model-77";
     config.sys_location = "Floor 3";
     config.users = {{"md5user", "MD5", kAuth, "", ""},
@@ -141,7 +141,7 @@ TEST_F(SnmpdTest, SnmpClassGetWithTargetDefaults) {
   pdu.trim(1);
   pdu += vb;
   CTarget target{IpAddress(snmpd_->address().c_str())};
-  // Defaults: port 161, where nothing listens on this address.
+  // Defaults: port 161 and community "public", which this agent ignores.
   EXPECT_EQ(snmp.get(pdu, target), SNMP_CLASS_TIMEOUT);
 
   CTarget here{UdpAddress(Endpoint().c_str())};

@@ -50,9 +50,10 @@ std::string FreshLoopbackAddress() {
 
 SnmpdProcess::SnmpdProcess(const SnmpdConfig& config) {
   address_ = FreshLoopbackAddress();
-  port_ = 16100;
+  port_ = geteuid() == 0 ? 161 : 16100;
   std::string conf;
-  conf += "rocommunity " + config.community + " 127.0.0.0/8\n";
+  for (const auto& community : config.communities)
+    conf += "rocommunity " + community + " 127.0.0.0/8\n";
   if (!config.sys_name.empty()) conf += "sysName " + config.sys_name + "\n";
   if (!config.sys_location.empty())
     conf += "sysLocation " + config.sys_location + "\n";
@@ -107,7 +108,8 @@ SnmpdProcess::SnmpdProcess(const SnmpdConfig& config) {
     Pdu pdu;
     pdu += Vb(Oid("1.3.6.1.2.1.1.3.0"));
     CTarget target(UdpAddress(endpoint().c_str()));
-    target.set_readcommunity(config.community.c_str());
+    if (!config.communities.empty())
+      target.set_readcommunity(config.communities[0].c_str());
     target.set_timeout(20);
     target.set_retry(0);
     if (snmp.get(pdu, target) == 0) {

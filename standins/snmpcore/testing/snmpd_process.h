@@ -27,7 +27,7 @@ struct SnmpdUser {
 };
 
 struct SnmpdConfig {
-  std::string community = "public";
+  std::vector<std::string> communities = {"public"};
   std::vector<SnmpdUser> users;
   std::vector<SnmpdValue> values;
   std::string sys_name, sys_location;
@@ -45,6 +45,7 @@ class SnmpdProcess {
   bool started() const { return started_; }
   const std::string& error() const { return error_; }
   const std::string& address() const { return address_; }  // "127.x.y.z"
+  // 161 when the test runs with the right to bind it, else 16100.
   unsigned short port() const { return port_; }
   // "127.x.y.z:port", as snmpcore and the command-line tools take it.
   std::string endpoint() const;
