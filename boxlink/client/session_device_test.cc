@@ -19,6 +19,7 @@
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/text.h"
+#include "standins/inet/http.h"
 #include "standins/inet/net_state.h"
 
 namespace boxlink {
@@ -439,8 +440,42 @@ TEST_F(SlowClockSessionTest, TlsDevice) {
   StartDevice(kGetEngine, /*tls=*/true);
   ASSERT_EQ(zbBoxOpenConnection(&session_, nullptr), 0u);
   EXPECT_EQ(session_.WebSecure, 1u);
+  // A request not told about the self-made certificate is refused with
+  // 12045 once and then sent again accepting it.
+  auto* connection = static_cast<inet::HttpConnection*>(session_.ConnectHandle);
+  auto request = inet::HttpRequest::Open(*connection, "GET", "/TarnBox/Tnb.html?", "HTTP/1.0",
+                                         inet::kFlagSecure | inet::kFlagIgnoreCertNameInvalid |
+                                             inet::kFlagIgnoreCertDateInvalid);
+  EXPECT_TRUE(HttpSendRequestWithRetry(*request, nullptr, 0, nullptr, 0));
+  EXPECT_TRUE(request->security_flags() & inet::kSecurityIgnoreUnknownCa);
+  request.reset();
   EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
   EXPECT_EQ(web().RequestsTo("boxnwDisconnect").size(), 1u);
+}
+
+TEST_F(SessionDeviceTest, SessionTimeOutsAndProxyOptions) {
+  StartDevice();
+  ASSERT_EQ(zbBoxOpenConnection(&session_, nullptr), 0u);
+  auto* internet = static_cast<inet::Session*>(session_.InternetHandle);
+  EXPECT_EQ(internet->user_agent(), "zbBoxFTPAcs");
+  EXPECT_EQ(internet->timeouts().receive_ms, 75'000u);
+  inet::ProxyOptions proxy = internet->proxy();
+  EXPECT_EQ(proxy.server, "http://" + device_->address() + ":8080/Halvo");
+  EXPECT_EQ(proxy.flags, inet::kProxyDirect | inet::kProxyNamed);
+  EXPECT_EQ(proxy.bypass, "<local>");
+  EXPECT_EQ(internet->refresh_count(), 1);
+  EXPECT_EQ(internet->ProxyFor(device_->address()), "");  // devices are reached directly
+  EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
+
+  // Port printed with four digits at least; the marker leaves the client's
+  // own time-outs alone.
+  SetMarker("NewTimeout");
+  session_.Port = 80;
+  g_web_port = device_->profile().web_port;
+  ASSERT_EQ(zbBoxOpenConnection(&session_, nullptr), 0u);
+  internet = static_cast<inet::Session*>(session_.InternetHandle);
+  EXPECT_EQ(internet->timeouts().receive_ms, inet::Timeouts{}.receive_ms);
+  EXPECT_EQ(internet->proxy().server, "http://" + device_->address() + ":0080/Halvo");
 }
 
 TEST_F(SessionDeviceTest, LinkLocalHostsNeedAScopeId) {
