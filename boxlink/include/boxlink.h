@@ -171,13 +171,146 @@ ZB_API uint32_t zbBoxCloseConnection(ZBSESSION* session);
  * Box, folder and document queries.
  * --------------------------------------------------------------------- */
 
+/* Engine version, MAC address and clock of the device. */
+typedef struct ZBENGINEINFO {
+  char EngineVersion[512];
+  char MACAddress[512];
+  uint32_t CurrentTime;   /* device clock, seconds since 1970 UTC */
+} ZBENGINEINFO;
+
+/* One entry of the box list. */
+typedef struct ZBBOX {
+  uint32_t BoxNo;
+  char BoxName[512];            /* UTF-8 */
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t Reserved;            /* always 0 */
+  uint32_t Protected;
+  ZBSYSTEMTIME LastBackupDate;  /* all zero unless the engine reports it */
+} ZBBOX;
+
+/* One box's properties. Zero it before the call: what the reply does not
+ * provide keeps its value. */
+typedef struct ZBBOXPROPERTY {
+  uint32_t BoxNo;
+  char BoxName[512];            /* system code page */
+  char RawBoxName[512];         /* the reply's bytes, references unresolved */
+  char BoxOwner[552];
+  uint32_t LastBackupDate;      /* seconds since 1970, where reported */
+  ZBSYSTEMTIME CreateDate;
+  uint32_t Reserved;            /* always 0 */
+  uint32_t Protected;
+  uint32_t NumOfDocs;
+  uint32_t NumOfFolders;
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t BoxUsedDisk;
+  uint32_t PreservationPeriod;  /* 0 when the box keeps documents forever */
+  char WarningNotice[512];
+} ZBBOXPROPERTY;
+
+/* One folder (ItemKind 0) or document (ItemKind 1) of a box or folder. */
+typedef struct ZBCOLLECTIONITEM {
+  uint32_t ItemKind;
+  uint32_t ItemId;
+  ZBWCHAR ItemName[256];
+  ZBSYSTEMTIME CreateDate;
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t Ready;               /* documents: 0 while still being written */
+  uint32_t NumOfDocs;           /* folders */
+  ZBSYSTEMTIME LastAccessDate;  /* documents */
+  uint32_t NumOfPages;
+  uint32_t DocSize;             /* bytes */
+  uint32_t SourceType;
+  uint32_t ColorMonoMix;
+  char ThumbnailPath[2048];     /* UTF-8 */
+  uint32_t HorizontalResolution;
+  uint32_t VerticalResolution;
+  uint32_t ScanDuplex;
+} ZBCOLLECTIONITEM;
+
+ZB_API uint32_t zbBoxGetEngineInfo(ZBSESSION* session, const char* password,
+                                   ZBENGINEINFO* info);
+/* Handle style: an array of *count entries at *list. */
+ZB_API ZBBLOCK zbBoxGetBoxList(ZBSESSION* session, uint32_t* count,
+                               ZBBOX** list);
+ZB_API uint32_t zbBoxGetBoxProperty(ZBSESSION* session, uint32_t boxNo,
+                                    const char* password,
+                                    ZBBOXPROPERTY* property);
+/* Handle style: folders first, then documents. folderNo 0 is the box's top
+ * level; in the restricted session folderIdText names the folder instead. */
+ZB_API ZBBLOCK zbBoxGetCollection(ZBSESSION* session, uint32_t boxNo,
+                                  const char* password, uint32_t folderNo,
+                                  uint32_t* count, ZBCOLLECTIONITEM** items,
+                                  const char* folderIdText);
+/* As zbBoxGetCollection, leaving out documents not changed after *since. */
+ZB_API ZBBLOCK zbBoxGetCollectionByTime(ZBSESSION* session, uint32_t boxNo,
+                                        const char* password,
+                                        uint32_t folderNo, uint32_t* count,
+                                        ZBCOLLECTIONITEM** items,
+                                        const uint32_t* since,
+                                        const char* folderIdText);
+ZB_API uint32_t zbBoxGetBoxDiskSpace(ZBSESSION* session, const char* password,
+                                     uint32_t* capacity, uint32_t* available);
+
 /* ------------------------------------------------------------------------
  * Administrative operations.
  * --------------------------------------------------------------------- */
 
+/* Exclusive box job mode of the device's panel; mode 0 backup, 1 restore
+ * or wipe. *deviceTime receives the device clock. */
+ZB_API uint32_t zbBoxLockUiJob(ZBSESSION* session, const char* password,
+                               uint32_t mode, uint32_t* deviceTime);
+ZB_API uint32_t zbBoxUnlockUiJob(ZBSESSION* session, const char* password,
+                                 uint32_t mode);
+/* Unlocks, retrying once a minute for about ten minutes while the device
+ * stays reachable. */
+ZB_API uint32_t zbBoxRetryUnlockUiJob(ZBSESSION* session,
+                                      const char* password, uint32_t mode);
+/* loginName: at least 256 bytes. */
+ZB_API uint32_t zbBoxCreateFTPAccount(ZBSESSION* session,
+                                      const char* password, char* loginName);
+ZB_API uint32_t zbBoxDeleteFTPAccount(ZBSESSION* session,
+                                      const char* password);
+/* folderIdText and docIdText (UTF-8) are used in the restricted session,
+ * the numbers otherwise. */
+ZB_API uint32_t zbBoxDeleteDocument(ZBSESSION* session, uint32_t boxNo,
+                                    const char* password, uint32_t folderNo,
+                                    uint32_t docNo, const char* folderIdText,
+                                    const char* docIdText);
+ZB_API uint32_t zbBoxDeleteAllBox(ZBSESSION* session, const char* password);
+ZB_API uint32_t zbBoxDirSerialClusterChange(ZBSESSION* session,
+                                            uint32_t boxNo,
+                                            const char* password,
+                                            uint32_t folderNo, uint32_t docNo,
+                                            uint32_t noc, uint32_t mod);
+ZB_API uint32_t zbBoxUpdateLastBackupDates(ZBSESSION* session,
+                                           const char* password,
+                                           uint32_t lastBackupDate,
+                                           uint32_t count,
+                                           const uint32_t* boxNumbers);
+
 /* ------------------------------------------------------------------------
  * Authentication, security settings and service status.
  * --------------------------------------------------------------------- */
+
+/* The device's security settings (library) and the credentials to
+ * authenticate with (application). */
+typedef struct ZBSECURITY {
+  uint32_t SecurityMode;          /* 1 or 2 */
+  uint32_t AuthenticationEnable;  /* 0 or 1 */
+  uint32_t AuthenticationMethod;  /* 0, 2, 3 or 4; 2 and above need Password */
+  uint32_t PasswordEncoded;       /* application: Password is encoded */
+  uint32_t HashAlgorithm;         /* 1, 2 or 3 */
+  char AppText[512];              /* the application's own */
+  char Password[512];
+  char AuthenticationDomainName[1024];
+} ZBSECURITY;
+
+ZB_API uint32_t zbBoxGetSecuritySettings(ZBSESSION* session,
+                                         ZBSECURITY* security);
+/* 0 authorised (SessionId is then the new web session), 1244 refused. */
+ZB_API uint32_t zbBoxAuthenticate(ZBSESSION* session, ZBSECURITY* security);
+/* 0 service on, 1260 off for this application. */
+ZB_API uint32_t zbBoxGetServiceStatus(ZBSESSION* session);
 
 /* ------------------------------------------------------------------------
  * Backup and restore jobs.
