@@ -249,7 +249,10 @@ bool COrielFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
       return c.last_error() == inet::kErrNoMoreFiles;
     }
     do {
-      if (d.name[0] == '.') continue;
+      // Only the folder's own entries are dropped: a device file whose name
+      // starts with a dot is data like any other.
+      if (std::strcmp(d.name, ".") == 0 || std::strcmp(d.name, "..") == 0)
+        continue;
       if (d.is_folder()) {
         if (folders) folders->push_back(d);
       } else if (files) {

@@ -12,3 +12,17 @@ target_link_libraries(boxlink_core PUBLIC inet)
 zelt_test(boxlink_transfer_test
   SOURCES transfer/list_parse_test.cc transfer/base_ftp_test.cc
   LIBS boxlink_core platform_testing)
+
+zelt_test(boxlink_transfer_device_test
+  SOURCES transfer/transfer_device_test.cc
+  LIBS boxlink_core devsim_core devsim_ftp_testing platform_testing
+  LABELS integration)
+if(TARGET boxlink_transfer_device_test)
+  add_dependencies(boxlink_transfer_device_test ftpshim)
+  target_compile_definitions(boxlink_transfer_device_test PRIVATE
+    FTPSHIM_DIR="$<TARGET_FILE_DIR:ftpshim>")
+  # ftpshim reports its errors through the process's zbBoxSetLastError.
+  set_target_properties(boxlink_transfer_device_test PROPERTIES ENABLE_EXPORTS ON)
+  target_link_options(boxlink_transfer_device_test PRIVATE
+    -Wl,--undefined=zbBoxSetLastError)
+endif()
