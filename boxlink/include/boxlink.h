@@ -152,6 +152,17 @@ ZB_API void zbBoxCloseEvent(ZBEVENT event);
  * Session open and close.
  * --------------------------------------------------------------------- */
 
+/* Opens the HTTP session and the device web session. snmpSettings is the
+ * caller's SNMP access settings record, handed unchanged to the port probes
+ * (NULL: their defaults). 0, or 1 (the session stays open in the restricted
+ * access mode 20), 50 (retired engine; the session stays open), 87, 1327,
+ * 1605, 2250, 4319, 12002, 12004, 12029, a mapped CGI Result code, 11, 13 or
+ * 1359. */
+ZB_API uint32_t zbBoxOpenConnection(ZBSESSION* session, void* snmpSettings);
+/* Ends the device web session and closes both handles (also when the
+ * disconnect request fails). 87 when the session is not open. */
+ZB_API uint32_t zbBoxCloseConnection(ZBSESSION* session);
+
 /* ------------------------------------------------------------------------
  * SNMP device queries.
  * --------------------------------------------------------------------- */

@@ -146,6 +146,10 @@ int ftplib::NegotiateEncryption() {
     // system has always accepted them, as its web client does.
     SSL_CTX_set_verify(tls_.get(), SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_session_cache_mode(tls_.get(), SSL_SESS_CACHE_CLIENT);
+    // Data connections resume the control connection's session. TLS 1.3
+    // tickets are single-use on many servers, so the second transfer of a
+    // session would be refused; TLS 1.2 session ids serve any number.
+    SSL_CTX_set_max_proto_version(tls_.get(), TLS1_2_VERSION);
   }
   if (!Expect("AUTH TLS", 2)) return 0;
   uint32_t error = 0;

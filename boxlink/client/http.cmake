@@ -1,0 +1,12 @@
+# The HTTP transport, the CGI frame and the device session.
+target_sources(boxlink_core PRIVATE
+  client/cgi.cc
+  client/connection.cc
+  client/engine_cache.cc
+  client/http_transport.cc
+  client/session_hooks.cc)
+target_link_libraries(boxlink_core PUBLIC inet)
+
+zelt_test(boxlink_http_test
+  SOURCES client/http_transport_test.cc client/cgi_test.cc
+  LIBS boxlink_core platform_testing)

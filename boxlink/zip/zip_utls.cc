@@ -1,0 +1,205 @@
+#include "boxlink/zip/zip_utls.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "boxlink/client/box_error.h"
+#include "boxlink/client/logger.h"
+#include "boxlink/zip/zip_safe_path.h"
+#include "platform/text.h"
+
+namespace boxlink {
+
+namespace fs = std::filesystem;
+
+std::string BareName(const std::string& entry_name) {
+  std::string_view n = entry_name;
+  while (!n.empty() && (n.back() == '/' || n.back() == '\\')) n.remove_suffix(1);
+  size_t cut = n.find_last_of("/\\");
+  return std::string(cut == std::string_view::npos ? n : n.substr(cut + 1));
+}
+
+CZipUtls::~CZipUtls() { zip_.Close(true); }
+
+void CZipUtls::Close() { zip_.Close(true); }
+
+int CZipUtls::OpenFile(const std::string& path, int flag) {
+  zip_.Close(true);
+  zip_.Open(path, flag == 1 ? CZipClass::kOpenExisting : CZipClass::kCreate);
+  return 1;
+}
+
+int CZipUtls::Zip(const std::string& folder, const std::string& zip_path) {
+  try {
+    OpenFile(zip_path, 0);
+    prefix_.clear();
+    AddFolder(folder);
+    zip_.Close();
+    return 1;
+  } catch (const BoxError& e) {
+    CLogger::LogError("CZipUtls::Zip", e.code());
+  } catch (...) {
+    CLogger::LogError("CZipUtls::Zip Unknown", 1359);
+  }
+  zip_.Close(true);
+  return 0;
+}
+
+int CZipUtls::AddFolder(const std::string& folder) {
+  std::string saved = prefix_;
+  std::string own = fs::path(folder).filename().string();
+  if (own.empty()) own = fs::path(folder).parent_path().filename().string();
+  prefix_ = prefix_.empty() ? own : prefix_ + "/" + own;
+
+  std::error_code ec;
+  std::vector<fs::directory_entry> children;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec))
+    children.push_back(*it);
+  if (ec) {
+    prefix_ = saved;
+    Raise(SystemErrorFromErrno(ec.value()));
+  }
+  // A fixed order, so the same tree always gives the same archive.
+  std::sort(children.begin(), children.end(),
+            [](const auto& a, const auto& b) { return a.path() < b.path(); });
+  if (children.empty()) {
+    CZipHeaderInfo h;
+    h.name = prefix_ + "/";
+    bool ok = zip_.OpenNewFile(h, 9, folder.c_str());
+    zip_.CloseNewFile();
+    prefix_ = saved;
+    if (!ok) Raise(1359);
+    return 1;
+  }
+  for (const auto& child : children) {
+    std::string name = child.path().filename().string();
+    if (child.is_directory(ec)) {
+      AddFolder(child.path().string());
+    } else if (!zip_.AddNewFile(child.path().string(), prefix_ + "/" + name, 9,
+                                CZipClass::kDefaultBufferSize)) {
+      prefix_ = saved;
+      Raise(SystemErrorFromErrno(errno ? errno : EIO));
+    }
+  }
+  prefix_ = saved;
+  return 1;
+}
+
+int CZipUtls::AddFile(const std::string& path) {
+  if (!zip_.AddNewFile(path, fs::path(path).filename().string(), 9,
+                       CZipClass::kDefaultBufferSize))
+    Raise(SystemErrorFromErrno(errno ? errno : EIO));
+  return 1;
+}
+
+long CZipUtls::FindBareName(const std::string& name) const {
+  CZipHeaderInfo h;
+  for (size_t i = 0; i < zip_.GetCount(); ++i) {
+    if (!zip_.GetFileInfo(h, i)) continue;
+    if (platform::EqualsIgnoreCase(BareName(h.name), name)) return long(i);
+  }
+  return -1;
+}
+
+int CZipUtls::GotoFile(const std::string& name) {
+  return FindBareName(name) >= 0 ? 1 : 0;
+}
+
+int CZipUtls::ExtractFile(const std::string& folder, const std::string& name) {
+  long index = FindBareName(name);
+  if (index < 0) return 0;
+  try {
+    if (zip_.ExtractFile(size_t(index), folder, name.c_str(),
+                         CZipClass::kDefaultBufferSize))
+      return 1;
+  } catch (const BoxError& e) {
+    CLogger::LogError("CZipUtls::ExtractFile", e.code());
+  } catch (...) {
+    CLogger::LogError("CZipUtls::ExtractFile Unknown", 1359);
+  }
+  zip_.Close(true);
+  return 0;
+}
+
+void CZipUtls::ExtractZipFile(const std::string& folder) {
+  CZipHeaderInfo h;
+  for (size_t i = 0; i < zip_.GetCount(); ++i) {
+    zip_.GetFileInfo(h, i);
+    if (!SafeEntryPath(folder, h.name)) {
+      CLogger::LogError("CZipUtls::ExtractZipFile - unsafe entry name", 161);
+      Raise(1359);
+    }
+  }
+  for (size_t i = 0; i < zip_.GetCount(); ++i) {
+    try {
+      if (!zip_.ExtractFile(i, folder, nullptr, CZipClass::kDefaultBufferSize))
+        Raise(1359);
+    } catch (const BoxError& e) {
+      CLogger::LogError("CZipUtls::ExtractZipFile", e.code());
+      Raise(1359);
+    }
+  }
+}
+
+namespace {
+
+void InvertCounts(const std::string& path, const char* label) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    uint32_t code = SystemErrorFromErrno(errno);
+    CLogger::LogError(label, code);
+    Raise(code);
+  }
+  auto fail = [&](uint32_t code) {
+    ::close(fd);
+    CLogger::LogError(label, code);
+    Raise(code);
+  };
+  off_t size = ::lseek(fd, 0, SEEK_END);
+  if (size < 0) fail(SystemErrorFromErrno(errno));
+  if (size < 16) fail(1359);
+  uint8_t b[8];
+  if (::pread(fd, b, 8, size - 16) != 8) fail(SystemErrorFromErrno(errno));
+  for (uint8_t& x : b) x = uint8_t(~x);
+  if (::pwrite(fd, b, 8, size - 16) != 8) fail(SystemErrorFromErrno(errno));
+  if (::close(fd) != 0) {
+    uint32_t code = SystemErrorFromErrno(errno);
+    CLogger::LogError(label, code);
+    Raise(code);
+  }
+}
+
+std::string WithTnb(const std::string& zip_path) {
+  if (zip_path.size() < 3) Raise(87);
+  return zip_path.substr(0, zip_path.size() - 3) + "tnb";
+}
+
+void Move(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0)
+    Raise(SystemErrorFromErrno(errno));
+}
+
+}  // namespace
+
+uint32_t ChangeZipCentralDirectory(const std::string& zip_path) {
+  std::string tnb = WithTnb(zip_path);
+  InvertCounts(zip_path, "ChangeZipCentralDirectory - CreateFile");
+  Move(zip_path, tnb);
+  return 0;
+}
+
+uint32_t RevertZipCentralDirectory(const std::string& zip_path) {
+  std::string tnb = WithTnb(zip_path);
+  Move(tnb, zip_path);
+  InvertCounts(zip_path, "RevertZipCentralDirectory - CreateFile");
+  return 0;
+}
+
+}  // namespace boxlink

@@ -1,0 +1,56 @@
+// CZipUtls: the archive operations the rest of boxlink uses.
+#pragma once
+
+#include <string>
+
+#include "boxlink/zip/zip_class.h"
+
+namespace boxlink {
+
+class CZipUtls {
+ public:
+  CZipUtls() = default;
+  ~CZipUtls();
+  CZipUtls(const CZipUtls&) = delete;
+  CZipUtls& operator=(const CZipUtls&) = delete;
+
+  // Flag 1 opens an existing archive and reads its directory, flag 0
+  // creates one. Returns 1; failures throw.
+  int OpenFile(const std::string& path, int flag);
+  // Zips `folder` (entries begin with its own name) into `zip_path`.
+  // 1, or 0 after logging the failure.
+  int Zip(const std::string& folder, const std::string& zip_path);
+  // Adds a folder tree below the current prefix. Returns 1; throws.
+  int AddFolder(const std::string& folder);
+  // One entry named by the file's name alone.
+  int AddFile(const std::string& path);
+  // 1 when some entry's bare name equals `name` ignoring case.
+  int GotoFile(const std::string& name);
+  // Extracts the first such entry into `folder` under the bare name; 1, or
+  // 0 when none matches or extraction failed (the archive is then closed).
+  int ExtractFile(const std::string& folder, const std::string& name);
+  // Every entry below `folder` with its stored path; 1359 when any entry
+  // fails. Entries that would land outside the folder are refused before
+  // anything is written.
+  void ExtractZipFile(const std::string& folder);
+  void Close();
+
+  CZipClass& zip() { return zip_; }
+
+ private:
+  long FindBareName(const std::string& name) const;
+
+  CZipClass zip_;
+  std::string prefix_;
+};
+
+// The last part of an entry name ("BOX/DATA/B0000001.tnb" -> "B0000001.tnb").
+std::string BareName(const std::string& entry_name);
+
+// Scrambles a finished archive "x.zip" (the end record's counts inverted)
+// and renames it "x.tnb"; Revert does the reverse for the "x.zip" named.
+// Both return 0 and throw the system error.
+uint32_t ChangeZipCentralDirectory(const std::string& zip_path);
+uint32_t RevertZipCentralDirectory(const std::string& zip_path);
+
+}  // namespace boxlink
