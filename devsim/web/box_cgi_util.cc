@@ -10,13 +10,14 @@ namespace devsim::web {
 
 std::optional<uint32_t> FieldNumber(std::string_view text, char prefix) {
   if (prefix && !text.empty() && text.front() == prefix) text.remove_prefix(1);
-  if (text.empty() || text.size() > 9) return std::nullopt;
-  uint32_t n = 0;
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  uint64_t n = 0;
   for (char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + static_cast<uint32_t>(c - '0');
+    n = n * 10 + static_cast<uint64_t>(c - '0');
   }
-  return n;
+  if (n > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(n);
 }
 
 std::string Tag(std::string_view name, std::string_view value) {
