@@ -8,3 +8,8 @@ zelt_test(boxlink_snmp_test
   SOURCES client/snmp_query_test.cc
   LIBS boxlink_core platform_testing snmpcore_testing
   LABELS integration)
+
+zelt_test(boxlink_snmp_device_test
+  SOURCES client/snmp_device_test.cc
+  LIBS boxlink_core devsim_testing
+  LABELS integration)
