@@ -328,5 +328,21 @@ TEST_F(ZipClassTest, AddingToAnExistingArchiveRewritesItsDirectory) {
   EXPECT_EQ(platform::ReadTestFile(zip), before);
 }
 
+
+TEST_F(ZipClassTest, AnUnreadableSourceAddsNoEntry) {
+  std::string zip = Path("u.zip");
+  CZipClass z;
+  z.Open(zip, CZipClass::kCreate);
+  platform::WriteTestFile(Path("ok"), "ok");
+  ASSERT_TRUE(z.AddNewFile(Path("ok"), "ok"));
+  EXPECT_FALSE(z.AddNewFile(Path("missing"), "missing"));
+  EXPECT_EQ(z.GetCount(), 1u);
+  z.Close();
+  EXPECT_EQ(Sh("unzip -t " + zip), 0);
+  CZipClass r;
+  r.Open(zip, CZipClass::kOpenReadOnly);
+  EXPECT_EQ(r.GetCount(), 1u);
+}
+
 }  // namespace
 }  // namespace boxlink
