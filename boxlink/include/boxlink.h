@@ -152,28 +152,321 @@ ZB_API void zbBoxCloseEvent(ZBEVENT event);
  * Session open and close.
  * --------------------------------------------------------------------- */
 
+/* Opens the HTTP session and the device web session. snmpSettings is the
+ * caller's SNMP access settings record, handed unchanged to the port probes
+ * (NULL: their defaults). 0, or 1 (the session stays open in the restricted
+ * access mode 20), 50 (retired engine; the session stays open), 87, 1327,
+ * 1605, 2250, 4319, 12002, 12004, 12029, a mapped CGI Result code, 11, 13 or
+ * 1359. */
+ZB_API uint32_t zbBoxOpenConnection(ZBSESSION* session, void* snmpSettings);
+/* Ends the device web session and closes both handles (also when the
+ * disconnect request fails). 87 when the session is not open. */
+ZB_API uint32_t zbBoxCloseConnection(ZBSESSION* session);
+
 /* ------------------------------------------------------------------------
  * SNMP device queries.
  * --------------------------------------------------------------------- */
+
+/*
+ * The SNMP settings of the current device, owned by the caller and only
+ * read here (each text up to 255 characters). A community selects SNMPv1;
+ * otherwise a user name with a context and an authentication password
+ * selects SNMPv3; otherwise the library's defaults apply.
+ */
+typedef struct ZBSNMPSETTINGS {
+  char UserName[512];
+  uint32_t AuthProtocol;  /* 1 HMAC-MD5, 2 HMAC-SHA */
+  char AuthPassword[512];
+  uint32_t PrivProtocol;  /* 1 no privacy, 2 DES, 4 AES */
+  char PrivPassword[512];
+  char Context[512];
+  char Community[512];
+} ZBSNMPSETTINGS;
+
+/* Storage kinds reported by zbBoxGetStorageType. */
+#define ZB_STORAGE_UNKNOWN 0u
+#define ZB_STORAGE_SSD 1u            /* "Solid State Drive" */
+#define ZB_STORAGE_DEVICE_MEMORY 2u  /* "Device Memory" */
+
+/* The device's Ethernet address as 17 characters "xx:xx:xx:xx:xx:xx",
+ * written without a terminator into mac (at least 18 bytes, zeroed by the
+ * caller). When the device does not tell it, mac is left alone and the
+ * result is still 0. host may be a session record (Host comes first). */
+ZB_API uint32_t GetMacAddress(const char* host,
+                              const ZBSNMPSETTINGS* snmpSettings, char* mac);
+/* *status := 0 or 1 as the device reports its automatic authentication
+ * mode (another value leaves it unchanged); 2 with 1359 when unreadable. */
+ZB_API uint32_t GetAutoAuthModeStatus(const char* host,
+                                      const ZBSNMPSETTINGS* snmpSettings,
+                                      uint32_t* status);
+/* *storageType := one of ZB_STORAGE_*. snmpSettings may be null. */
+ZB_API uint32_t zbBoxGetStorageType(const char* host,
+                                    const ZBSNMPSETTINGS* snmpSettings,
+                                    uint32_t* storageType);
 
 /* ------------------------------------------------------------------------
  * Box, folder and document queries.
  * --------------------------------------------------------------------- */
 
+/* Engine version, MAC address and clock of the device. */
+typedef struct ZBENGINEINFO {
+  char EngineVersion[512];
+  char MACAddress[512];
+  uint32_t CurrentTime;   /* device clock, seconds since 1970 UTC */
+} ZBENGINEINFO;
+
+/* One entry of the box list. */
+typedef struct ZBBOX {
+  uint32_t BoxNo;
+  char BoxName[512];            /* UTF-8 */
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t Reserved;            /* always 0 */
+  uint32_t Protected;
+  ZBSYSTEMTIME LastBackupDate;  /* all zero unless the engine reports it */
+} ZBBOX;
+
+/* One box's properties. Zero it before the call: what the reply does not
+ * provide keeps its value. */
+typedef struct ZBBOXPROPERTY {
+  uint32_t BoxNo;
+  char BoxName[512];            /* system code page */
+  char RawBoxName[512];         /* the reply's bytes, references unresolved */
+  char BoxOwner[552];
+  uint32_t LastBackupDate;      /* seconds since 1970, where reported */
+  ZBSYSTEMTIME CreateDate;
+  uint32_t Reserved;            /* always 0 */
+  uint32_t Protected;
+  uint32_t NumOfDocs;
+  uint32_t NumOfFolders;
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t BoxUsedDisk;
+  uint32_t PreservationPeriod;  /* 0 when the box keeps documents forever */
+  char WarningNotice[512];
+} ZBBOXPROPERTY;
+
+/* One folder (ItemKind 0) or document (ItemKind 1) of a box or folder. */
+typedef struct ZBCOLLECTIONITEM {
+  uint32_t ItemKind;
+  uint32_t ItemId;
+  ZBWCHAR ItemName[256];
+  ZBSYSTEMTIME CreateDate;
+  ZBSYSTEMTIME LastUpdateDate;
+  uint32_t Ready;               /* documents: 0 while still being written */
+  uint32_t NumOfDocs;           /* folders */
+  ZBSYSTEMTIME LastAccessDate;  /* documents */
+  uint32_t NumOfPages;
+  uint32_t DocSize;             /* bytes */
+  uint32_t SourceType;
+  uint32_t ColorMonoMix;
+  char ThumbnailPath[2048];     /* UTF-8 */
+  uint32_t HorizontalResolution;
+  uint32_t VerticalResolution;
+  uint32_t ScanDuplex;
+} ZBCOLLECTIONITEM;
+
+ZB_API uint32_t zbBoxGetEngineInfo(ZBSESSION* session, const char* password,
+                                   ZBENGINEINFO* info);
+/* Handle style: an array of *count entries at *list. */
+ZB_API ZBBLOCK zbBoxGetBoxList(ZBSESSION* session, uint32_t* count,
+                               ZBBOX** list);
+ZB_API uint32_t zbBoxGetBoxProperty(ZBSESSION* session, uint32_t boxNo,
+                                    const char* password,
+                                    ZBBOXPROPERTY* property);
+/* Handle style: folders first, then documents. folderNo 0 is the box's top
+ * level; in the restricted session folderIdText names the folder instead. */
+ZB_API ZBBLOCK zbBoxGetCollection(ZBSESSION* session, uint32_t boxNo,
+                                  const char* password, uint32_t folderNo,
+                                  uint32_t* count, ZBCOLLECTIONITEM** items,
+                                  const char* folderIdText);
+/* As zbBoxGetCollection, leaving out documents not changed after *since. */
+ZB_API ZBBLOCK zbBoxGetCollectionByTime(ZBSESSION* session, uint32_t boxNo,
+                                        const char* password,
+                                        uint32_t folderNo, uint32_t* count,
+                                        ZBCOLLECTIONITEM** items,
+                                        const uint32_t* since,
+                                        const char* folderIdText);
+ZB_API uint32_t zbBoxGetBoxDiskSpace(ZBSESSION* session, const char* password,
+                                     uint32_t* capacity, uint32_t* available);
+
 /* ------------------------------------------------------------------------
  * Administrative operations.
  * --------------------------------------------------------------------- */
+
+/* Exclusive box job mode of the device's panel; mode 0 backup, 1 restore
+ * or wipe. *deviceTime receives the device clock. */
+ZB_API uint32_t zbBoxLockUiJob(ZBSESSION* session, const char* password,
+                               uint32_t mode, uint32_t* deviceTime);
+ZB_API uint32_t zbBoxUnlockUiJob(ZBSESSION* session, const char* password,
+                                 uint32_t mode);
+/* Unlocks, retrying once a minute for about ten minutes while the device
+ * stays reachable. */
+ZB_API uint32_t zbBoxRetryUnlockUiJob(ZBSESSION* session,
+                                      const char* password, uint32_t mode);
+/* loginName: at least 256 bytes. */
+ZB_API uint32_t zbBoxCreateFTPAccount(ZBSESSION* session,
+                                      const char* password, char* loginName);
+ZB_API uint32_t zbBoxDeleteFTPAccount(ZBSESSION* session,
+                                      const char* password);
+/* folderIdText and docIdText (UTF-8) are used in the restricted session,
+ * the numbers otherwise. */
+ZB_API uint32_t zbBoxDeleteDocument(ZBSESSION* session, uint32_t boxNo,
+                                    const char* password, uint32_t folderNo,
+                                    uint32_t docNo, const char* folderIdText,
+                                    const char* docIdText);
+ZB_API uint32_t zbBoxDeleteAllBox(ZBSESSION* session, const char* password);
+ZB_API uint32_t zbBoxDirSerialClusterChange(ZBSESSION* session,
+                                            uint32_t boxNo,
+                                            const char* password,
+                                            uint32_t folderNo, uint32_t docNo,
+                                            uint32_t noc, uint32_t mod);
+ZB_API uint32_t zbBoxUpdateLastBackupDates(ZBSESSION* session,
+                                           const char* password,
+                                           uint32_t lastBackupDate,
+                                           uint32_t count,
+                                           const uint32_t* boxNumbers);
 
 /* ------------------------------------------------------------------------
  * Authentication, security settings and service status.
  * --------------------------------------------------------------------- */
 
+/* The device's security settings (library) and the credentials to
+ * authenticate with (application). */
+typedef struct ZBSECURITY {
+  uint32_t SecurityMode;          /* 1 or 2 */
+  uint32_t AuthenticationEnable;  /* 0 or 1 */
+  uint32_t AuthenticationMethod;  /* 0, 2, 3 or 4; 2 and above need Password */
+  uint32_t PasswordEncoded;       /* application: Password is encoded */
+  uint32_t HashAlgorithm;         /* 1, 2 or 3 */
+  char AppText[512];              /* the application's own */
+  char Password[512];
+  char AuthenticationDomainName[1024];
+} ZBSECURITY;
+
+ZB_API uint32_t zbBoxGetSecuritySettings(ZBSESSION* session,
+                                         ZBSECURITY* security);
+/* 0 authorised (SessionId is then the new web session), 1244 refused. */
+ZB_API uint32_t zbBoxAuthenticate(ZBSESSION* session, ZBSECURITY* security);
+/* 0 service on, 1260 off for this application. */
+ZB_API uint32_t zbBoxGetServiceStatus(ZBSESSION* session);
+
 /* ------------------------------------------------------------------------
  * Backup and restore jobs.
  * --------------------------------------------------------------------- */
 
+/* --- backup job --------------------------------------------------------- */
+
+/* Values of BoxJobProgress.State. */
+enum {
+  BOXJOB_STATE_PACKING = 1,      /* packing a box, and at the end */
+  BOXJOB_STATE_TRANSFERRING = 3, /* index step and box transfers */
+  BOXJOB_STATE_PREPARING = 5     /* start and box property collection */
+};
+
+/* The progress record of a backup, restore or conversion. The caller owns
+ * it; the job zeroes it at start and writes it without a lock, and sets the
+ * progress event after each change. */
+typedef struct BoxJobProgress {
+  uint32_t Percent;          /* 0 to 100 */
+  uint32_t DoneDocs;         /* documents transferred so far */
+  uint32_t TotalDocs;        /* documents to transfer */
+  char BoxName[512];         /* box being worked on */
+  char FolderName[512];      /* folder being worked on, empty between */
+  char DocName[512];         /* document being worked on */
+  uint32_t State;            /* BOXJOB_STATE_ */
+  uint32_t Dropped;          /* legacy conversions: 1 while the current
+                                document is being removed */
+  uint32_t DropReason;       /* legacy conversions: 1 colour, 2 wide paper,
+                                4 copy compound, 0 none */
+} BoxJobProgress;
+
+#ifdef __cplusplus
+static_assert(sizeof(BoxJobProgress) == 1560, "BoxJobProgress layout");
+#endif
+
+/* Backs up the chosen boxes into one archive, synchronously.
+ *   workFolder      must exist; the job builds BOX beneath it and always
+ *                   removes it again.
+ *   archivePath     UTF-8; an existing file is replaced only once every box
+ *                   was transferred.
+ *   backupType      0 full, 1 incremental.
+ *   cancelEvent     may be NULL; when set the job ends with 995.
+ *   snmpSettings    may be NULL; only used to ask for the network name.
+ *   securityMode    the caller's ZBSECURITY (its first field is used).
+ *   transferLibrary "ftpshim.dll" or the folder holding it.
+ *   cipherLibrary, hashLibrary  paths of the archive encryption libraries.
+ * 0, or an error code (87, 1327, 995, 8, 1359, system, transfer and box
+ * service codes). */
+ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
+                            const char* ftpUser, const char* workFolder,
+                            const char* archivePath, uint32_t backupType,
+                            uint32_t boxCount, const uint32_t* boxNumbers,
+                            ZBEVENT cancelEvent, ZBEVENT progressEvent,
+                            BoxJobProgress* progress, void* snmpSettings,
+                            uint32_t* securityMode,
+                            const char* transferLibrary,
+                            const char* cipherLibrary,
+                            const char* hashLibrary);
+
+/* --- end of backup job ------------------------------------------------- */
+
 /* ------------------------------------------------------------------------
  * Archive information.
  * --------------------------------------------------------------------- */
+
+/* Index kinds, as GetZipFileType returns them. */
+enum {
+  ZB_INDEX_NONE = 0,
+  ZB_INDEX_BACKUP_XML = 1,   /* "Backup.XML" */
+  ZB_INDEX_ARCHIVE_XML = 2,  /* "Archive.XML" of older archives */
+  ZB_INDEX_BACKUP_XMLE = 3   /* "Backup.XMLe", encrypted */
+};
+
+/* What an archive's index says. Fields the index does not provide keep the
+ * caller's values. */
+typedef struct BackupIndexInfo {
+  ZBSYSTEMTIME Date;         /* BackupDate or ArchiveDate */
+  char Version[512];         /* EngineVersion, or Version of ARCHIVE.XML */
+  char MACAddress[512];
+  uint32_t IndexType;        /* 1 Backup.XML, 2 ARCHIVE.XML */
+  uint32_t BackupType;       /* 0 full, 1 incremental */
+  uint32_t Count;            /* boxes (Backup.XML) or NumOfDocs */
+  char NetBiosName[512];
+  uint32_t SecureMode;
+} BackupIndexInfo;
+
+/* One box of a "Backup.XML" index. */
+typedef struct BackupIndexBox {
+  uint32_t BoxNo;
+  char BoxName[512];
+  uint32_t Protected;        /* 1 when the index says "yes" */
+  uint32_t NumOfFolders;
+  uint32_t NumOfDocs;
+  uint32_t BoxUsedDisk;
+  ZBSYSTEMTIME LastBackupDate; /* zero unless the model reports it */
+} BackupIndexBox;
+
+#ifdef __cplusplus
+static_assert(sizeof(BackupIndexInfo) == 1568, "BackupIndexInfo layout");
+static_assert(sizeof(BackupIndexBox) == 548, "BackupIndexBox layout");
+#endif
+
+/* Reads an archive's index. For a "Backup.XML" index *boxList receives an
+ * array of info->Count zero-filled records, to be freed with
+ * zbBoxFreeIndexBoxes; otherwise it is left alone. The extracted index
+ * never stays in workFolder. 0, or 1392, 2, 8, 13, 11, 1605, 1359. */
+ZB_API uint32_t zbBoxGetXMLInfo(const char* archivePath,
+                                const char* workFolder,
+                                BackupIndexInfo* info,
+                                BackupIndexBox** boxList,
+                                const char* cipherLibrary,
+                                const char* hashLibrary);
+/* Frees a box list of zbBoxGetXMLInfo (NULL is fine). */
+ZB_API void zbBoxFreeIndexBoxes(BackupIndexBox* boxList);
+/* ZB_INDEX_ kind of the archive's index member. */
+ZB_API uint32_t GetZipFileType(const char* archivePath);
+/* Extracts the index member of the kind into folder under its bare name;
+ * non-zero on success. */
+ZB_API int zbBoxUnzipXml(const char* archivePath, const char* folder,
+                         uint32_t type);
 
 #endif /* BOXLINK_H_ */

@@ -7,11 +7,14 @@
 #include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/env.h"
@@ -39,6 +42,37 @@ uint32_t ErrnoToError(int e) {
       return kErrCannotConnect;
   }
 }
+
+// TLS writes go through write(2), which raises SIGPIPE when the peer has
+// gone. A library must not change the process's signal handling, so the
+// signal is blocked for this thread around TLS calls and a pending one is
+// consumed before it is unblocked.
+class ScopedSigpipeBlock {
+ public:
+  ScopedSigpipeBlock() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    was_pending_ = IsPending();
+    pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+  }
+  ~ScopedSigpipeBlock() {
+    if (!was_pending_ && IsPending()) {
+      timespec zero{0, 0};
+      sigtimedwait(&pipe_, nullptr, &zero);
+    }
+    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+
+ private:
+  static bool IsPending() {
+    sigset_t pending;
+    sigemptyset(&pending);
+    sigpending(&pending);
+    return sigismember(&pending, SIGPIPE) == 1;
+  }
+  sigset_t pipe_, old_;
+  bool was_pending_ = false;
+};
 
 bool SetNonBlocking(int fd) {
   int flags = fcntl(fd, F_GETFL, 0);
@@ -129,7 +163,10 @@ void FtpSocket::Release() {
 bool FtpSocket::WaitReady(bool want_write, uint32_t timeout_ms,
                           uint32_t* error) {
   pollfd p{fd_, static_cast<short>(want_write ? POLLOUT : POLLIN), 0};
-  int wait = RealPollMillis(timeout_ms);
+  int wait = real_time_ ? (timeout_ms == platform::Clock::kInfinite
+                               ? -1
+                               : static_cast<int>(timeout_ms))
+                        : RealPollMillis(timeout_ms);
   for (;;) {
     int rc = ::poll(&p, 1, wait);
     if (rc > 0) return true;
@@ -171,12 +208,17 @@ FtpSocket FtpSocket::Connect(const SockAddr& to, uint32_t timeout_ms,
   return s;
 }
 
-FtpSocket FtpSocket::Listen(const SockAddr& local, uint32_t* error) {
+FtpSocket FtpSocket::Listen(const SockAddr& local, uint32_t* error,
+                            int backlog) {
   FtpSocket s(::socket(local.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (s.valid() && backlog > 1) {
+    int one = 1;
+    setsockopt(s.fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  }
   if (!s.valid() || !SetNonBlocking(s.fd_) ||
       ::bind(s.fd_, reinterpret_cast<const sockaddr*>(&local.storage),
              local.length) != 0 ||
-      ::listen(s.fd_, 1) != 0) {
+      ::listen(s.fd_, backlog) != 0) {
     *error = kErrCannotConnect;
     return {};
   }
@@ -187,6 +229,7 @@ FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
   if (!WaitReady(false, timeout_ms, error)) return {};
   FtpSocket c(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
   if (!c.valid()) *error = kErrCannotConnect;
+  c.real_time_ = real_time_;
   return c;
 }
 
@@ -198,6 +241,7 @@ bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
     return false;
   }
   if (reuse) SSL_set_session(ssl_, reuse);
+  ScopedSigpipeBlock no_sigpipe;
   for (;;) {
     ERR_clear_error();
     int rc = SSL_connect(ssl_);
@@ -213,12 +257,44 @@ bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
   }
 }
 
+bool FtpSocket::AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error) {
+  ssl_ = SSL_new(ctx);
+  if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
+    *error = kErrSecureChannel;
+    return false;
+  }
+  ScopedSigpipeBlock no_sigpipe;
+  for (;;) {
+    ERR_clear_error();
+    int rc = SSL_accept(ssl_);
+    if (rc == 1) return true;
+    int e = SSL_get_error(ssl_, rc);
+    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
+      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
+        return false;
+      continue;
+    }
+    *error = kErrSecureChannel;
+    return false;
+  }
+}
+
+void FtpSocket::Abort() {
+  if (fd_ >= 0) {
+    linger l{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+  }
+  Release();
+}
+
 long FtpSocket::Read(void* buf, size_t n, uint32_t timeout_ms,
                      uint32_t* error) {
   if (!valid()) {
     *error = kErrConnectionAborted;
     return -1;
   }
+  std::optional<ScopedSigpipeBlock> no_sigpipe;
+  if (ssl_) no_sigpipe.emplace();
   for (;;) {
     if (ssl_) {
       ERR_clear_error();
@@ -251,6 +327,8 @@ long FtpSocket::Read(void* buf, size_t n, uint32_t timeout_ms,
 bool FtpSocket::WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
                          uint32_t* error) {
   const char* p = static_cast<const char*>(buf);
+  std::optional<ScopedSigpipeBlock> no_sigpipe;
+  if (ssl_) no_sigpipe.emplace();
   while (n > 0) {
     if (!valid()) {
       *error = kErrConnectionAborted;
@@ -291,10 +369,11 @@ bool FtpSocket::WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
 }
 
 void FtpSocket::Close(uint32_t timeout_ms) {
-  if (ssl_ && fd_ >= 0) {
-    // One round of close_notify; waiting for the peer's is not needed for
-    // the server to accept the transfer as complete.
-    uint32_t ignored = 0;
+  if (fd_ < 0) return;
+  uint32_t ignored = 0;
+  if (ssl_) {
+    // One round of close_notify; the peer's answer is not awaited.
+    ScopedSigpipeBlock no_sigpipe;
     for (int i = 0; i < 4; ++i) {
       int rc = SSL_shutdown(ssl_);
       if (rc >= 0) break;
@@ -302,6 +381,16 @@ void FtpSocket::Close(uint32_t timeout_ms) {
       if (e != SSL_ERROR_WANT_WRITE && e != SSL_ERROR_WANT_READ) break;
       if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, &ignored)) break;
     }
+  }
+  // Closing with unread bytes in the receive buffer (TLS session tickets,
+  // the peer's close_notify) would send a reset that can destroy data the
+  // peer has not read yet. So end our side and let the peer close first.
+  ::shutdown(fd_, SHUT_WR);
+  char sink[4096];
+  for (int i = 0; i < 64; ++i) {
+    if (!WaitReady(false, timeout_ms, &ignored)) break;
+    ssize_t n = ::recv(fd_, sink, sizeof sink, 0);
+    if (n <= 0 && !(n < 0 && (errno == EINTR || errno == EAGAIN))) break;
   }
   Release();
 }

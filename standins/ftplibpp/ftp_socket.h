@@ -39,10 +39,22 @@ class FtpSocket {
 
   static FtpSocket Connect(const SockAddr& to, uint32_t timeout_ms,
                            uint32_t* error);
-  // A listening socket on `local` (port 0 picks one).
-  static FtpSocket Listen(const SockAddr& local, uint32_t* error);
+  // A listening socket on `local` (port 0 picks one). A server (backlog
+  // above 1) may reuse an address that a previous run left in TIME_WAIT.
+  static FtpSocket Listen(const SockAddr& local, uint32_t* error,
+                          int backlog = 1);
   // Waits for one incoming connection on a listening socket.
   FtpSocket Accept(uint32_t timeout_ms, uint32_t* error);
+
+  // TLS server handshake (the simulated device's side).
+  bool AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error);
+  // Whether a TLS connection resumed an earlier session.
+  bool TlsResumed() const { return ssl_ && SSL_session_reused(ssl_) == 1; }
+  // Time-outs in real milliseconds instead of the platform clock's: for
+  // servers, whose peers do not share the client's notion of time.
+  void set_real_time(bool on) { real_time_ = on; }
+  // Closes at once with a reset instead of an orderly end.
+  void Abort();
 
   // TLS client handshake; `reuse` resumes the control connection's session,
   // which servers demand of data connections.
@@ -68,6 +80,7 @@ class FtpSocket {
 
   int fd_ = -1;
   SSL* ssl_ = nullptr;
+  bool real_time_ = false;
 };
 
 }  // namespace ftpc

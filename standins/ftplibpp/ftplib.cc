@@ -56,6 +56,7 @@ ftplib::~ftplib() = default;
 int ftplib::Fail(uint32_t error) {
   last_error_ = error;
   platform::SetLastError(error);
+  if (error_sink_) error_sink_(error);
   return 0;
 }
 
@@ -146,6 +147,10 @@ int ftplib::NegotiateEncryption() {
     // system has always accepted them, as its web client does.
     SSL_CTX_set_verify(tls_.get(), SSL_VERIFY_NONE, nullptr);
     SSL_CTX_set_session_cache_mode(tls_.get(), SSL_SESS_CACHE_CLIENT);
+    // Data connections resume the control connection's session. TLS 1.3
+    // tickets are single-use on many servers, so the second transfer of a
+    // session would be refused; TLS 1.2 session ids serve any number.
+    SSL_CTX_set_max_proto_version(tls_.get(), TLS1_2_VERSION);
   }
   if (!Expect("AUTH TLS", 2)) return 0;
   uint32_t error = 0;

@@ -1,0 +1,17 @@
+// Opening and closing the HTTP client session of a ZBSESSION. The exports
+// zbBoxOpenConnection and zbBoxCloseConnection are declared in boxlink.h.
+#pragma once
+
+#include <cstdint>
+
+#include "boxlink.h"
+
+namespace boxlink {
+
+// Creates InternetHandle and ConnectHandle after the port probes: 0, 2250
+// (offline), 12029 or 12002.
+uint32_t _zbOpenSession(ZBSESSION* session, const void* snmp_settings);
+// Closes and nulls both handles.
+void CloseSessionHandles(ZBSESSION* session);
+
+}  // namespace boxlink
