@@ -416,6 +416,7 @@ TEST_F(SessionDeviceTest, TheSkeletonFillsAnEmptyEngineCacheFirst) {
   StartDevice();
   ASSERT_EQ(zbBoxOpenConnection(&session_, nullptr), 0u);
   ClearEngineInfoCache();
+  const EngineInfoFill installed = GetEngineInfoFill();
   SetEngineInfoFill([](ZBSESSION* s, const char*, EngineInfoRecord* info) -> uint32_t {
     return RunGuarded("zbBoxGetEngineInfo", [&] {
       CgiCall call(s);
@@ -427,7 +428,7 @@ TEST_F(SessionDeviceTest, TheSkeletonFillsAnEmptyEngineCacheFirst) {
   });
   web().ClearRequests();
   EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
-  SetEngineInfoFill(nullptr);
+  SetEngineInfoFill(installed);
   auto requests = web().Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].path, "/TarnBox/Admin/boxnwGetEngineVersion");
