@@ -188,6 +188,8 @@ TEST_F(SessionDeviceTest, EngineVersionCases) {
   EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), 50u);
   EXPECT_NE(session_.ConnectHandle, nullptr);
   EXPECT_TRUE(web().SessionOpen(session_.SessionId));
+  // Opening the open record again replaces its handles (none are lost).
+  EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), 50u);
   EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
   EXPECT_TRUE(Closed());
   device_->Stop();
