@@ -11,6 +11,7 @@
 #include "boxlink/client/device_session_fixture.h"
 #include "platform/env.h"
 #include "platform/registry.h"
+#include "standins/ftplibpp/ftplib.h"
 #include "standins/inet/net_state.h"
 
 namespace {
@@ -52,6 +53,16 @@ class FakeNetwork final : public inet::NetworkState {
   std::vector<std::string> checks_;
 };
 
+// Whether the device's FTP service lets this login in.
+bool FtpLoginWorks(DeviceSession& d, const char* user, const char* password) {
+  ftplib ftp(0, 0);
+  if (!ftp.Connect(d.dev().address().c_str(), d.dev().profile().ftp_port, 0))
+    return false;
+  bool ok = ftp.Login(user, password) != 0;
+  ftp.Quit();
+  return ok;
+}
+
 class AdminOpsTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(AdminOpsTest, ExclusiveModeIsHeldUntilReleased) {
@@ -88,8 +99,12 @@ TEST_P(AdminOpsTest, FtpAccountComesAndGoes) {
     EXPECT_STREQ(d.s()->FtpPassword, "caller's");
     EXPECT_EQ(account->password, kAdmin);
   }
+  const std::string password = account->password;
+  EXPECT_TRUE(FtpLoginWorks(d, login, password.c_str()));
+  EXPECT_FALSE(FtpLoginWorks(d, login, "not it"));
   ASSERT_EQ(zbBoxDeleteFTPAccount(d.s(), kAdmin), 0u);
   for (const auto& a : d.dev().profile().ftp_accounts) EXPECT_NE(a.user, login);
+  EXPECT_FALSE(FtpLoginWorks(d, login, password.c_str()));
 }
 
 TEST_P(AdminOpsTest, DeletionsRenumberingAndBackupDatesReachTheStore) {

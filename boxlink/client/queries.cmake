@@ -18,5 +18,5 @@ zelt_test(boxlink_queries_integration_test
           client/box_queries_integration_test.cc
           client/admin_ops_integration_test.cc
           client/security_ops_integration_test.cc
-  LIBS boxlink_core devsim_testing zelt_cryptocore platform_testing
+  LIBS boxlink_core devsim_testing zelt_cryptocore ftplibpp platform_testing
   LABELS integration)
