@@ -12,7 +12,7 @@
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
-#include "boxlink/engine/backup_xml.h"
+#include "boxlink/engine/index_reader.h"
 #include "boxlink/engine/zip_utility.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/last_error.h"
@@ -99,11 +99,11 @@ ZB_API uint32_t zbBoxGetXMLInfo(const char* archivePath,
       boxlink::Raise(ZB_ERR_FILE_CORRUPT);
     if (type == ZB_INDEX_BACKUP_XMLE) {
       extracted.push_back(work + "/Backup.XML");
-      boxlink::CEncrypt encrypt;
-      encrypt.SetEncryptDllName(cipherLibrary);
-      encrypt.SetHashDllName(hashLibrary);
-      boxlink::DecryptFileWithArchivePassword(encrypt, work + "/Backup.XMLe",
-                                              work + "/Backup.XML");
+      boxlink::CZipUtility utility;
+      utility.encryption().SetEncryptDllName(cipherLibrary);
+      utility.encryption().SetHashDllName(hashLibrary);
+      if (uint32_t rc = utility.DecryptFile(work + "/Backup.XMLe"))
+        boxlink::Raise(rc);
       type = ZB_INDEX_BACKUP_XML;
     }
     std::vector<BackupIndexBox> boxes;

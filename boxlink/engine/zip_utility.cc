@@ -1,15 +1,13 @@
 #include "boxlink/engine/zip_utility.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
-#include "boxlink/zip/zip_file.h"
+#include "boxlink/client/marker_file.h"
 #include "boxlink/zip/zip_utls.h"
 
 namespace boxlink {
@@ -18,293 +16,260 @@ namespace fs = std::filesystem;
 
 namespace {
 
-uint32_t ErrnoCode() { return SystemErrorFromErrno(errno ? errno : EIO); }
-
-[[noreturn]] void LogAndRaise(const char* label, uint32_t code) {
+[[noreturn]] void Fail(const char* label, uint32_t code) {
   CLogger::LogError(label, code);
   Raise(code);
 }
 
 void MakeFolder(const std::string& path) {
   std::error_code ec;
-  if (fs::create_directory(path, ec) || fs::is_directory(path)) return;
-  Raise(ec ? SystemErrorFromErrno(ec.value()) : 1359);
+  fs::create_directory(path, ec);
+  if (ec && !fs::is_directory(path)) Raise(SystemErrorFromErrno(ec.value()));
 }
 
-void RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) Raise(ErrnoCode());
+void Remove(const std::string& path) {
+  if (std::remove(path.c_str()) != 0) Raise(SystemErrorFromErrno(errno));
 }
 
-// Copies a file to `to`, flushed to disk; throws the system error and
-// leaves no partial copy behind.
-void CopyFlushed(const std::string& from, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) Raise(ErrnoCode());
-  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (out < 0) {
-    uint32_t code = ErrnoCode();
-    ::close(in);
-    Raise(code);
+void Move(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    int err = errno;
+    if (err != EXDEV) Raise(SystemErrorFromErrno(err));
+    // The archive may live on another file system than the work folder.
+    std::error_code ec;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) Raise(SystemErrorFromErrno(ec.value()));
+    Remove(from);
   }
-  char buffer[65536];
-  uint32_t code = 0;
-  for (;;) {
-    ssize_t n = ::read(in, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      code = ErrnoCode();
-      break;
-    }
-    for (ssize_t done = 0; done < n;) {
-      ssize_t w = ::write(out, buffer + done, size_t(n - done));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        code = ErrnoCode();
-        break;
-      }
-      done += w;
-    }
-    if (code) break;
-  }
-  if (!code && ::fsync(out) != 0) code = ErrnoCode();
-  if (::close(out) != 0 && !code) code = ErrnoCode();
-  ::close(in);
-  if (code) {
-    ::unlink(to.c_str());
-    Raise(code);
+}
+
+// Zips a folder into `zip`, entries named after root_name (or the folder).
+void ZipOrThrow(const std::string& folder, const std::string& zip,
+                const std::string& root_name = {}) {
+  CZipUtls z;
+  if (!z.Zip(folder, zip, root_name)) {
+    std::remove(zip.c_str());
+    Raise(1359);
   }
 }
 
 }  // namespace
 
-void EncryptFileWithArchivePassword(CEncrypt& encrypt, const std::string& in,
-                                    const std::string& out) {
-  if (in.empty() || out.empty()) Raise(87);
-  uint32_t code = encrypt.fnEncryptFile(in.c_str(), out.c_str(), kArchivePassword);
-  if (code) {
-    CLogger::LogError("zbBoxEncryptFile", code);
-    Raise(code);
-  }
-  RemoveFile(in);
-}
-
-void DecryptFileWithArchivePassword(CEncrypt& encrypt, const std::string& in,
-                                    const std::string& out) {
-  if (in.empty() || out.empty()) Raise(87);
-  uint32_t code = encrypt.fnDecryptFile(in.c_str(), out.c_str(), kArchivePassword);
-  if (code) {
-    CLogger::LogError("zbBoxDecryptFile", code);
-    Raise(code);
-  }
-  RemoveFile(in);
-}
-
-std::string CZipUtility::BoxDir() const { return work_ + "/BOX"; }
-
 std::string CZipUtility::BoxFolderName(uint32_t box) const {
-  char name[32];
-  if (storage())
-    std::snprintf(name, sizeof name, box == 0 ? "00%03u" : "%03u", box);
+  char buf[32];
+  if (storage_layout_)
+    std::snprintf(buf, sizeof buf, box == 0 ? "00%03lu" : "%03lu",
+                  static_cast<unsigned long>(box));
   else
-    std::snprintf(name, sizeof name, "B0000%03u", box);
-  return name;
+    std::snprintf(buf, sizeof buf, "B0000%03lu", static_cast<unsigned long>(box));
+  return buf;
 }
 
 std::string CZipUtility::LocalBoxFolder(uint32_t box) const {
-  return BoxDir() + "/" + BoxFolderName(box);
+  return BoxRoot() + "/" + BoxFolderName(box);
 }
 
-std::string CZipUtility::BoxZipPath(uint32_t box) const {
-  if (shared()) return BoxDir() + "/DATA/" + BoxFolderName(box) + ".zip";
-  return LocalBoxFolder(box) + ".zip";
+bool CZipUtility::EncryptsMembers() const {
+  return storage_layout_ && !HasMarkerFile(kMarkerNoEncryption);
 }
 
-std::string CZipUtility::BoxTnbPath(uint32_t box) const {
-  std::string zip = BoxZipPath(box);
-  return zip.substr(0, zip.size() - 3) + "tnb";
+std::string CZipUtility::BoxMemberName(uint32_t box) const {
+  return BoxFolderName(box) + (EncryptsMembers() ? ".tnbe" : ".tnb");
 }
-
-std::string CZipUtility::BoxTnbePath(uint32_t box) const {
-  return BoxTnbPath(box) + "e";
-}
-
-std::string CZipUtility::BoxMemberName(uint32_t box, bool encrypted) const {
-  return BoxFolderName(box) + (encrypted ? ".tnbe" : ".tnb");
-}
-
-std::string CZipUtility::IndexPath() const { return BoxDir() + "/Backup.XML"; }
 
 void CZipUtility::CreateWorkFolders() {
-  MakeFolder(BoxDir());
-  if (!storage()) MakeFolder(BoxDir() + "/DATABASE");
-  if (shared()) MakeFolder(BoxDir() + "/DATA");
-}
-
-void CZipUtility::ZipFolder(const std::string& folder,
-                            const std::string& zip_path, const char* label) {
-  CZipUtls zip;
-  if (!zip.Zip(folder, zip_path)) {
-    ::unlink(zip_path.c_str());
-    LogAndRaise(label, 1359);
-  }
+  MakeFolder(work_folder_);
+  MakeFolder(BoxRoot());
+  if (!storage_layout_) MakeFolder(BoxRoot() + "/DATABASE");
+  if (shared_layout_) MakeFolder(BoxRoot() + "/DATA");
 }
 
 void CZipUtility::PackBox(uint32_t box) {
-  std::string zip = BoxZipPath(box);
-  ZipFolder(LocalBoxFolder(box), zip, "zbBoxPackBox");
+  std::string name = BoxFolderName(box);
+  std::string zip = (shared_layout_ ? BoxRoot() + "/DATA/" : BoxRoot() + "/") +
+                    name + ".zip";
+  ZipOrThrow(LocalBoxFolder(box), zip);
   ChangeZipCentralDirectory(zip);
-  if (uint32_t code = DeleteTree(LocalBoxFolder(box))) Raise(code);
+  DeleteTree(LocalBoxFolder(box));
 }
 
 void CZipUtility::EncryptBox(uint32_t box) {
-  if (!storage()) return;
-  EncryptFileWithArchivePassword(encrypt_, BoxTnbPath(box), BoxTnbePath(box));
+  if (!EncryptsMembers()) return;
+  uint32_t rc = EncryptFile(BoxRoot() + "/" + BoxFolderName(box) + ".tnb");
+  if (rc) Raise(rc);
 }
 
 void CZipUtility::EncryptIndex() {
-  if (!storage()) return;
-  EncryptFileWithArchivePassword(encrypt_, IndexPath(), IndexPath() + "e");
+  if (!EncryptsMembers()) return;
+  uint32_t rc = EncryptFile(BoxRoot() + "/Backup.XML");
+  if (rc) Raise(rc);
 }
 
 void CZipUtility::PackDatabase() {
-  // The folder was made as DATABASE; its entries are named Database, which
-  // the readers match without regard to case.
-  std::string folder = BoxDir() + "/DATABASE";
-  std::string renamed = BoxDir() + "/Database";
-  if (std::rename(folder.c_str(), renamed.c_str()) != 0) Raise(ErrnoCode());
-  std::string zip = BoxDir() + "/Database.zip";
-  ZipFolder(renamed, zip, "zbBoxPackDatabase");
+  // The folder is DATABASE; its entries have always begun with "Database".
+  std::string zip = BoxRoot() + "/Database.zip";
+  ZipOrThrow(BoxRoot() + "/DATABASE", zip, "Database");
   ChangeZipCentralDirectory(zip);
-  if (uint32_t code = DeleteTree(renamed)) Raise(code);
+  DeleteTree(BoxRoot() + "/DATABASE");
 }
 
 void CZipUtility::PackData() {
-  if (!shared()) return;
-  std::string folder = BoxDir() + "/DATA";
-  ZipFolder(folder, BoxDir() + "/DATA.zip", "zbBoxPackData");
-  if (uint32_t code = DeleteTree(folder)) Raise(code);
+  if (!shared_layout_) return;
+  ZipOrThrow(BoxRoot() + "/DATA", BoxRoot() + "/DATA.zip");
+  DeleteTree(BoxRoot() + "/DATA");
 }
 
 void CZipUtility::PackArchive() {
-  if (archive_.empty()) Raise(87);
-  const std::string built = BoxDir() + ".zip";
-  ZipFolder(BoxDir(), built, "zbBoxPackArchive");
-  // rename() replaces the old archive in one step. Across file systems a
-  // copy goes first to a temporary name beside the archive, so that the
-  // archive's own name only ever holds a complete file.
-  if (std::rename(built.c_str(), archive_.c_str()) != 0) {
-    if (errno != EXDEV) {
-      uint32_t code = ErrnoCode();
-      ::unlink(built.c_str());
-      LogAndRaise("zbBoxPackArchive - MoveFile", code);
-    }
-    const std::string near = archive_ + ".part";
-    try {
-      CopyFlushed(built, near);
-    } catch (const BoxError& e) {
-      ::unlink(built.c_str());
-      LogAndRaise("zbBoxPackArchive - CopyFile", e.code());
-    }
-    ::unlink(built.c_str());
-    if (std::rename(near.c_str(), archive_.c_str()) != 0) {
-      uint32_t code = ErrnoCode();
-      ::unlink(near.c_str());
-      LogAndRaise("zbBoxPackArchive - MoveFile", code);
-    }
-  }
-  if (uint32_t code = DeleteBox()) Raise(code);
+  if (archive_path_.empty()) Raise(87);
+  std::string zip = archive_path_ + ".zip";
+  ZipOrThrow(BoxRoot(), zip);
+  Move(zip, archive_path_);
+  DeleteTree(BoxRoot());
 }
 
-void CZipUtility::Unzip(const std::string& zip_path, const std::string& folder) {
-  CZipUtls zip;
+void CZipUtility::ZipFolderTo(const std::string& folder,
+                              const std::string& target) {
+  std::string zip = folder + ".zip";
+  ZipOrThrow(folder, zip);
+  Move(zip, target);
+}
+
+void CZipUtility::Unzip(const std::string& zip, const std::string& folder) {
+  CZipUtls z;
   try {
-    zip.OpenFile(zip_path, 1);
+    z.OpenFile(zip, 1);
   } catch (const BoxError& e) {
-    LogAndRaise("zbBoxUnzip - OpenFile", e.code());
+    Fail("zbBoxUnzip - OpenFile", e.code());
   }
   try {
-    zip.ExtractZipFile(folder);
+    z.ExtractZipFile(folder);
   } catch (const BoxError& e) {
-    LogAndRaise("zbBoxUnzip", e.code());
+    Fail("zbBoxUnzip", e.code());
   }
 }
 
 void CZipUtility::ExtractDatabase() {
-  CZipUtls zip;
-  try {
-    zip.OpenFile(archive_, 1);
-  } catch (const BoxError& e) {
-    LogAndRaise("zbBoxUnZipToDataBaseFolder - OpenFile", e.code());
+  {
+    CZipUtls z;
+    try {
+      z.OpenFile(archive_path_, 1);
+    } catch (const BoxError& e) {
+      Fail("zbBoxUnZipToDataBaseFolder - OpenFile", e.code());
+    }
+    if (!z.GotoFile("Database.tnb"))
+      Fail("zbBoxUnZipToDataBaseFolder - GotoFile(Database.tnb)", 2);
+    if (!z.ExtractFile(BoxRoot(), "Database.tnb"))
+      Fail("zbBoxUnZipToDataBaseFolder - ExtractFile(Database.tnb)", 1359);
   }
-  if (!zip.GotoFile("Database.tnb"))
-    LogAndRaise("zbBoxUnZipToDataBaseFolder - GotoFile(Database.tnb)", 2);
-  if (!zip.ExtractFile(BoxDir(), "Database.tnb"))
-    LogAndRaise("zbBoxUnZipToDataBaseFolder - ExtractFile(Database.tnb)", 1359);
-  zip.Close();
-  std::string db_zip = BoxDir() + "/Database.zip";
-  RevertZipCentralDirectory(db_zip);
-  Unzip(db_zip, BoxDir());
-  RemoveFile(db_zip);
+  std::string zip = BoxRoot() + "/Database.zip";
+  RevertZipCentralDirectory(zip);
+  Unzip(zip, BoxRoot());
+  Remove(zip);
+  // Entries say "Database"; the job reads "DATABASE". Folder names that
+  // differ only in case are one folder on the original platform.
+  std::string unpacked = BoxRoot() + "/Database", wanted = BoxRoot() + "/DATABASE";
+  if (fs::is_directory(unpacked)) {
+    if (!fs::exists(wanted)) {
+      Move(unpacked, wanted);
+    } else {
+      for (const auto& e : fs::directory_iterator(unpacked))
+        Move(e.path().string(), wanted + "/" + e.path().filename().string());
+      DeleteTree(unpacked);
+    }
+  }
 }
 
-uint32_t CZipUtility::ExtractDataZipFileIfPresent() {
-  CZipUtls zip;
+bool CZipUtility::ExtractData() {
+  CZipUtls z;
   try {
-    zip.OpenFile(archive_, 1);
+    z.OpenFile(archive_path_, 1);
   } catch (const BoxError& e) {
-    LogAndRaise("ExtractDataZipFileIfPresent - OpenFile", e.code());
+    Fail("ExtractDataZipFileIfPresent - OpenFile", e.code());
   }
-  if (!zip.GotoFile("DATA.zip")) {
-    CLogger::LogError("ExtractDataZipFileIfPresent - GotoFile(DATA.zip)", 2);
-    from_data_zip_ = false;
-    return 0;
-  }
-  from_data_zip_ = true;
-  if (!zip.ExtractFile(BoxDir(), "DATA.zip"))
-    LogAndRaise("ExtractDataZipFileIfPresent - ExtractFile(DATA.zip)", 1359);
-  return 0;
+  members_in_data_zip_ = false;
+  if (!z.GotoFile("DATA.zip")) return false;
+  if (!z.ExtractFile(BoxRoot(), "DATA.zip"))
+    Fail("ExtractDataZipFileIfPresent - ExtractFile(DATA.zip)", 1359);
+  members_in_data_zip_ = true;
+  return true;
 }
 
-void CZipUtility::ExtractOneBox(uint32_t box) {
-  const bool try_encrypted = storage() && encryption_on_;
-  std::string member = BoxMemberName(box, try_encrypted);
-  std::string source = from_data_zip_ ? BoxDir() + "/DATA.zip" : archive_;
-  CZipUtls zip;
+void CZipUtility::ExtractBox(uint32_t box) {
+  std::string source = members_in_data_zip_ ? BoxRoot() + "/DATA.zip"
+                                            : archive_path_;
+  CZipUtls z;
   try {
-    zip.OpenFile(source, 1);
+    z.OpenFile(source, 1);
   } catch (const BoxError& e) {
-    LogAndRaise("ExtractOneBox - OpenFile", e.code());
+    Fail("ExtractOneBox - OpenFile", e.code());
   }
-  bool encrypted = try_encrypted;
-  if (!zip.GotoFile(member) && try_encrypted) {
-    member = BoxMemberName(box, false);
-    encrypted = false;
+  std::string plain = BoxFolderName(box) + ".tnb";
+  std::string name = plain;
+  if (storage_layout_) {
+    // Encrypted first, unless this PC writes plain members: then plain
+    // first. Either way the other form is the fallback.
+    std::string sealed = plain + "e";
+    bool plain_first = HasMarkerFile(kMarkerNoEncryption);
+    const std::string& first = plain_first ? plain : sealed;
+    const std::string& second = plain_first ? sealed : plain;
+    name = z.GotoFile(first) ? first : second;
   }
-  if (!zip.GotoFile(member)) LogAndRaise("ExtractOneBox - GotoFile", 2);
-  if (!zip.ExtractFile(BoxDir(), member))
-    LogAndRaise("ExtractOneBox - ExtractFile", 1359);
-  zip.Close();
-  if (encrypted) {
-    std::string tnbe = BoxDir() + "/" + member;
-    DecryptFileWithArchivePassword(encrypt_, tnbe,
-                                   tnbe.substr(0, tnbe.size() - 1));
+  if (!z.GotoFile(name)) Fail("ExtractOneBox - GotoFile", 2);
+  if (!z.ExtractFile(BoxRoot(), name))
+    Fail("ExtractOneBox - ExtractFile", 1359);
+  if (name.ends_with(".tnbe")) {
+    uint32_t rc = DecryptFile(BoxRoot() + "/" + name);
+    if (rc) Raise(rc);
   }
 }
 
 void CZipUtility::UnpackBox(uint32_t box) {
-  // The member was extracted into BOX itself, also for the shared layout.
-  std::string zip = BoxDir() + "/" + BoxFolderName(box) + ".zip";
+  std::string zip = BoxRoot() + "/" + BoxFolderName(box) + ".zip";
   RevertZipCentralDirectory(zip);
-  Unzip(zip, BoxDir());
-  RemoveFile(zip);
+  Unzip(zip, BoxRoot());
+  Remove(zip);
 }
 
 uint32_t CZipUtility::DeleteTree(const std::string& folder) {
   std::error_code ec;
-  if (!fs::exists(fs::symlink_status(folder, ec))) return 0;
-  fs::remove_all(folder, ec);
+  if (!fs::exists(folder, ec)) return 2;
+  std::vector<fs::path> folders;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      folders.push_back(it->path());
+    else
+      fs::remove(it->path(), ec);
+  }
+  for (const auto& sub : folders) DeleteTree(sub.string());
+  fs::remove(folder, ec);
   return ec ? SystemErrorFromErrno(ec.value()) : 0;
+}
+
+uint32_t CZipUtility::EncryptFile(const std::string& path) {
+  if (path.empty()) return 87;
+  if (!storage_layout_) return 0;
+  uint32_t rc = encrypt_.fnEncryptFile(path.c_str(), (path + "e").c_str(),
+                                       kArchivePassword);
+  if (rc) {
+    CLogger::LogError("zbBoxEncryptFile", rc);
+    return rc;
+  }
+  std::remove(path.c_str());
+  return 0;
+}
+
+uint32_t CZipUtility::DecryptFile(const std::string& path) {
+  if (path.empty() || path.back() != 'e') return 87;
+  std::string plain = path.substr(0, path.size() - 1);
+  uint32_t rc = encrypt_.fnDecryptFile(path.c_str(), plain.c_str(),
+                                       kArchivePassword);
+  if (rc) {
+    CLogger::LogError("zbBoxDecryptFile", rc);
+    return rc;
+  }
+  std::remove(path.c_str());
+  return 0;
 }
 
 }  // namespace boxlink

@@ -2,164 +2,202 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 
 #include "boxlink/client/box_error.h"
-#include "boxlink/engine/engine_test_env.h"
 #include "boxlink/zip/zip_utls.h"
+#include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
 
 namespace boxlink {
 namespace {
 
 namespace fs = std::filesystem;
-using enginetest::ReadFile;
-using enginetest::WriteFile;
+using Tree = std::map<std::string, std::string>;
 
-std::vector<std::string> Entries(const std::string& zip_path) {
-  CZipClass zip;
-  zip.Open(zip_path, CZipClass::kOpenReadOnly);
-  std::vector<std::string> names;
-  CZipHeaderInfo h;
-  for (size_t i = 0; i < zip.GetCount(); ++i) {
-    zip.GetFileInfo(h, i);
-    names.push_back(h.name);
+Tree ReadTree(const std::string& root) {
+  Tree t;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    std::string rel = fs::relative(e.path(), root).string();
+    t[rel] = e.is_directory() ? "<dir>" : platform::ReadTestFile(e.path());
   }
+  return t;
+}
+
+std::vector<std::string> Entries(const std::string& zip) {
+  CZipClass z;
+  z.Open(zip, CZipClass::kOpenReadOnly);
+  std::vector<std::string> names;
+  for (const auto& e : z.directory().entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
   return names;
 }
 
+enum class Layout { kShared, kClassic, kStorage };
+
 class ZipUtilityTest : public ::testing::Test {
  protected:
-  enginetest::EngineTestEnv env_;
+  platform::FakeEnv env_;
+  platform::ScopedEnv use_{&env_};
   platform::ScopedTempDir dir_;
-  CZipUtility u_;
 
-  void SetUp() override {
-    u_.SetWorkFolder(dir_.path());
-    u_.SetArchivePath(dir_.Sub("out.zip"));
-    u_.encryption().SetEncryptDllName(CIPHERLIB_SO);
-    u_.encryption().SetHashDllName(DIGESTLIB_SO);
+  void Configure(CZipUtility& u, Layout layout, const std::string& work) {
+    u.SetLayout(layout == Layout::kShared, layout == Layout::kStorage);
+    u.SetWorkFolder(work);
+    u.SetArchivePath(dir_.Sub("backup.zip"));
+    u.encryption().SetEncryptDllName(CIPHERLIB_SO);
+    u.encryption().SetHashDllName(DIGESTLIB_SO);
+  }
+
+  // Builds a work tree as a backup would and packs it. Returns the box
+  // trees as they were before packing, keyed by box number.
+  std::map<uint32_t, Tree> Backup(Layout layout, std::vector<uint32_t> boxes) {
+    CZipUtility u;
+    Configure(u, layout, dir_.Sub("work"));
+    u.CreateWorkFolders();
+    platform::WriteTestFile(u.BoxRoot() + "/Backup.XML", "<BackupInfo/>");
+    std::map<uint32_t, Tree> trees;
+    for (uint32_t box : boxes) {
+      std::string folder = u.LocalBoxFolder(box);
+      if (layout != Layout::kStorage)
+        platform::WriteTestFile(u.BoxRoot() + "/DATABASE/B0000" +
+                                    u.BoxFolderName(box).substr(5) + ".XML",
+                                "index of " + std::to_string(box));
+      if (box == 9) {
+        fs::create_directories(folder);  // an empty box
+      } else {
+        platform::WriteTestFile(folder + "/P0001/D0000001.XML", "doc " +
+                                                                 std::to_string(box));
+        platform::WriteTestFile(folder + "/P0001/D0000001/page1.jpg",
+                                std::string(100000, char('a' + box % 26)));
+      }
+      trees[box] = ReadTree(folder);
+      u.PackBox(box);
+      EXPECT_FALSE(fs::exists(folder));
+      u.EncryptBox(box);
+    }
+    if (layout != Layout::kStorage) u.PackDatabase();
+    u.PackData();
+    u.EncryptIndex();
+    u.PackArchive();
+    EXPECT_FALSE(fs::exists(u.BoxRoot()));
+    return trees;
+  }
+
+  void RestoreAndCompare(Layout layout, const std::map<uint32_t, Tree>& trees) {
+    CZipUtility u;
+    Configure(u, layout, dir_.Sub("restore"));
+    u.CreateWorkFolders();
+    if (layout != Layout::kStorage) {
+      u.ExtractDatabase();
+      for (const auto& [box, tree] : trees)
+        EXPECT_EQ(platform::ReadTestFile(u.BoxRoot() + "/DATABASE/B0000" +
+                                         u.BoxFolderName(box).substr(5) + ".XML"),
+                  "index of " + std::to_string(box));
+    }
+    EXPECT_EQ(u.ExtractData(), layout == Layout::kShared);
+    for (const auto& [box, tree] : trees) {
+      SCOPED_TRACE(box);
+      u.ExtractBox(box);
+      u.UnpackBox(box);
+      EXPECT_EQ(ReadTree(u.LocalBoxFolder(box)), tree);
+    }
   }
 };
 
-TEST_F(ZipUtilityTest, MemberNamesByLayout) {
-  struct Case { DeviceLayout layout; uint32_t box; const char* tnb; const char* member; };
-  const Case cases[] = {
-      {DeviceLayout::kStorage, 0, "BOX/00000.tnb", "00000.tnbe"},
-      {DeviceLayout::kStorage, 7, "BOX/007.tnb", "007.tnbe"},
-      {DeviceLayout::kStorage, 1234, "BOX/1234.tnb", "1234.tnbe"},
-      {DeviceLayout::kClassic, 123, "BOX/B0000123.tnb", "B0000123.tnbe"},
-      {DeviceLayout::kShared, 5, "BOX/DATA/B0000005.tnb", "B0000005.tnbe"},
-  };
-  for (const Case& c : cases) {
-    u_.SetLayout(c.layout);
-    EXPECT_EQ(u_.BoxTnbPath(c.box), dir_.path() + "/" + c.tnb);
-    EXPECT_EQ(u_.BoxMemberName(c.box, true), c.member);
-  }
+TEST_F(ZipUtilityTest, ClassicLayoutMembers) {
+  auto trees = Backup(Layout::kClassic, {1, 123, 9});
+  std::vector<std::string> expected = {"BOX/B0000001.tnb", "BOX/B0000009.tnb",
+                                       "BOX/B0000123.tnb", "BOX/Backup.XML",
+                                       "BOX/Database.tnb"};
+  EXPECT_EQ(Entries(dir_.Sub("backup.zip")), expected);
+  RestoreAndCompare(Layout::kClassic, trees);
 }
 
-// Packs one box of each layout into an archive and reads it back the way a
-// restore does.
-TEST_F(ZipUtilityTest, BoxRoundTripsThroughTheArchive) {
-  struct Case { DeviceLayout layout; bool encrypt; };
-  for (Case c : {Case{DeviceLayout::kShared, false}, Case{DeviceLayout::kClassic, false},
-                 Case{DeviceLayout::kStorage, true}, Case{DeviceLayout::kStorage, false}}) {
-    SCOPED_TRACE(int(c.layout) * 10 + c.encrypt);
-    u_.SetLayout(c.layout);
-    u_.SetEncryptionOn(c.encrypt);
-    u_.CreateWorkFolders();
-    const uint32_t box = 0;
-    std::string root = u_.LocalBoxFolder(box);
-    WriteFile(root + "/P1/D0000001.XML", "item");
-    WriteFile(root + "/P1/D0000001/page1.jpg", std::string(70000, 'p'));
-    fs::create_directories(root + "/P1/F0000002");
-    u_.PackBox(box);
-    EXPECT_FALSE(fs::exists(root));
-    if (c.encrypt) u_.EncryptBox(box);
-    EXPECT_EQ(fs::exists(u_.BoxTnbePath(box)), c.encrypt);
-    u_.PackData();
-    WriteFile(u_.IndexPath(), "<BackupInfo/>");
-    u_.PackArchive();
-    EXPECT_FALSE(fs::exists(u_.BoxDir()));
-    EXPECT_FALSE(fs::exists(dir_.path() + "/BOX.zip"));
-
-    for (const std::string& name : Entries(u_.archive_path()))
-      EXPECT_EQ(name.rfind("BOX/", 0), 0u) << name;
-
-    fs::create_directories(u_.BoxDir());
-    EXPECT_EQ(u_.ExtractDataZipFileIfPresent(), 0u);
-    EXPECT_EQ(u_.box_members_from_data_zip(), c.layout == DeviceLayout::kShared);
-    u_.ExtractOneBox(box);
-    u_.UnpackBox(box);
-    EXPECT_EQ(ReadFile(root + "/P1/D0000001.XML"), "item");
-    EXPECT_EQ(ReadFile(root + "/P1/D0000001/page1.jpg").size(), 70000u);
-    EXPECT_TRUE(fs::is_directory(root + "/P1/F0000002"));
-    u_.DeleteBox();
-  }
+TEST_F(ZipUtilityTest, SharedLayoutKeepsBoxesInsideDataZip) {
+  auto trees = Backup(Layout::kShared, {1, 123});
+  std::vector<std::string> expected = {"BOX/Backup.XML", "BOX/DATA.zip",
+                                       "BOX/Database.tnb"};
+  EXPECT_EQ(Entries(dir_.Sub("backup.zip")), expected);
+  CZipUtls z;
+  z.OpenFile(dir_.Sub("backup.zip"), 1);
+  ASSERT_EQ(z.ExtractFile(dir_.Sub("peek"), "DATA.zip"), 1);
+  std::vector<std::string> inner = {"DATA/B0000001.tnb", "DATA/B0000123.tnb"};
+  EXPECT_EQ(Entries(dir_.Sub("peek/DATA.zip")), inner);
+  RestoreAndCompare(Layout::kShared, trees);
 }
 
-TEST_F(ZipUtilityTest, EmptyBoxStillGivesAMember) {
-  u_.SetLayout(DeviceLayout::kClassic);
-  u_.CreateWorkFolders();
-  fs::create_directories(u_.LocalBoxFolder(3));
-  u_.PackBox(3);
-  ASSERT_TRUE(fs::exists(u_.BoxTnbPath(3)));
-  RevertZipCentralDirectory(u_.BoxZipPath(3));
-  EXPECT_EQ(Entries(u_.BoxZipPath(3)), std::vector<std::string>{"B0000003/"});
+TEST_F(ZipUtilityTest, StorageLayoutEncryptsMembersAndIndex) {
+  auto trees = Backup(Layout::kStorage, {0, 7, 9});
+  std::vector<std::string> expected = {"BOX/00000.tnbe", "BOX/007.tnbe",
+                                       "BOX/009.tnbe", "BOX/Backup.XMLe"};
+  EXPECT_EQ(Entries(dir_.Sub("backup.zip")), expected);
+  RestoreAndCompare(Layout::kStorage, trees);
 }
 
-TEST_F(ZipUtilityTest, DatabaseMemberRoundTrips) {
-  u_.SetLayout(DeviceLayout::kClassic);
-  u_.CreateWorkFolders();
-  WriteFile(u_.BoxDir() + "/DATABASE/B0000001.XML", "db");
-  u_.PackDatabase();
-  EXPECT_FALSE(fs::exists(u_.BoxDir() + "/DATABASE"));
-  RevertZipCentralDirectory(u_.BoxDir() + "/Database.zip");
-  EXPECT_EQ(Entries(u_.BoxDir() + "/Database.zip"),
-            std::vector<std::string>{"Database/B0000001.XML"});
-  ChangeZipCentralDirectory(u_.BoxDir() + "/Database.zip");
-  u_.PackArchive();
-  fs::create_directories(u_.BoxDir());
-  u_.ExtractDatabase();
-  EXPECT_EQ(ReadFile(u_.BoxDir() + "/Database/B0000001.XML"), "db");
+TEST_F(ZipUtilityTest, StorageLayoutWithNoEncryptionMarkerStaysPlain) {
+  platform::WriteTestFile(env_.UserProfileDir() + "/ZELT/NoEncryption", "");
+  auto trees = Backup(Layout::kStorage, {0, 7});
+  std::vector<std::string> expected = {"BOX/00000.tnb", "BOX/007.tnb",
+                                       "BOX/Backup.XML"};
+  EXPECT_EQ(Entries(dir_.Sub("backup.zip")), expected);
+  RestoreAndCompare(Layout::kStorage, trees);
+  // A PC with encryption reads the plain archive too (".tnbe" falls back).
+  fs::remove(env_.UserProfileDir() + "/ZELT/NoEncryption");
+  fs::remove_all(dir_.Sub("restore"));
+  RestoreAndCompare(Layout::kStorage, trees);
 }
 
-TEST_F(ZipUtilityTest, AFailedMoveLeavesTheOldArchiveAndNoLeftovers) {
-  u_.SetLayout(DeviceLayout::kClassic);
-  // The archive's name is taken by a folder that cannot be replaced.
-  std::string target = dir_.Sub("taken");
-  WriteFile(target + "/old", "old archive");
-  u_.SetArchivePath(target);
-  u_.CreateWorkFolders();
+TEST_F(ZipUtilityTest, EmptyBoxIsOneFolderEntry) {
+  CZipUtility u;
+  Configure(u, Layout::kClassic, dir_.Sub("work"));
+  u.CreateWorkFolders();
+  fs::create_directories(u.LocalBoxFolder(4));
+  u.PackBox(4);
+  std::string zip = u.BoxRoot() + "/B0000004.zip";
+  ASSERT_EQ(RevertZipCentralDirectory(zip), 0u);
+  std::vector<std::string> expected = {"B0000004/"};
+  EXPECT_EQ(Entries(zip), expected);
+}
+
+TEST_F(ZipUtilityTest, MissingMembersAndArchivesThrowAndAreLogged) {
+  auto trees = Backup(Layout::kClassic, {1});
+  CZipUtility u;
+  Configure(u, Layout::kClassic, dir_.Sub("restore"));
+  u.CreateWorkFolders();
   try {
-    u_.PackArchive();
-    FAIL() << "no error";
+    u.ExtractBox(2);
+    ADD_FAILURE();
   } catch (const BoxError& e) {
-    EXPECT_NE(e.code(), 0u);
+    EXPECT_EQ(e.code(), 2u);
   }
-  EXPECT_EQ(ReadFile(target + "/old"), "old archive");
-  EXPECT_FALSE(fs::exists(dir_.path() + "/BOX.zip"));
+  u.SetArchivePath(dir_.Sub("missing.zip"));
+  EXPECT_THROW(u.ExtractData(), BoxError);
+  EXPECT_THROW(u.ExtractDatabase(), BoxError);
+  std::string log = platform::ReadTestFile(env_.TempDir() + "/Log_ZELT.txt");
+  EXPECT_NE(log.find("ExtractOneBox - GotoFile"), std::string::npos);
+  EXPECT_NE(log.find("ExtractDataZipFileIfPresent - OpenFile"), std::string::npos);
+  EXPECT_NE(log.find("zbBoxUnZipToDataBaseFolder - OpenFile"), std::string::npos);
 }
 
-TEST_F(ZipUtilityTest, MissingMembersAreReported) {
-  u_.SetLayout(DeviceLayout::kStorage);
-  u_.SetEncryptionOn(true);
-  enginetest::WriteZip(u_.archive_path(), {{"BOX/Backup.XML", "x"}});
-  fs::create_directories(u_.BoxDir());
-  auto code = [](auto f) {
-    try {
-      f();
-    } catch (const BoxError& e) {
-      return e.code();
-    }
-    return 0u;
-  };
-  EXPECT_EQ(code([&] { u_.ExtractOneBox(4); }), 2u);
-  EXPECT_EQ(code([&] { u_.ExtractDatabase(); }), 2u);
-  EXPECT_EQ(u_.ExtractDataZipFileIfPresent(), 0u);
-  EXPECT_FALSE(u_.box_members_from_data_zip());
-  u_.SetArchivePath(dir_.Sub("none.zip"));
-  EXPECT_NE(code([&] { u_.ExtractOneBox(4); }), 0u);
+TEST_F(ZipUtilityTest, FileEncryptionFollowsTheLayoutFlag) {
+  CZipUtility u;
+  Configure(u, Layout::kClassic, dir_.Sub("work"));
+  std::string f = dir_.Sub("x.tnb");
+  platform::WriteTestFile(f, "member");
+  EXPECT_EQ(u.EncryptFile(""), 87u);
+  EXPECT_EQ(u.EncryptFile(f), 0u);  // not storage: nothing done
+  EXPECT_TRUE(fs::exists(f));
+  u.SetLayout(false, true);
+  EXPECT_EQ(u.EncryptFile(f), 0u);
+  EXPECT_FALSE(fs::exists(f));
+  u.SetLayout(false, false);  // decryption runs for any layout
+  EXPECT_EQ(u.DecryptFile(f + "e"), 0u);
+  EXPECT_EQ(platform::ReadTestFile(f), "member");
+  EXPECT_FALSE(fs::exists(f + "e"));
+  EXPECT_EQ(u.DecryptFile(f), 87u);
 }
 
 }  // namespace

@@ -167,6 +167,43 @@ ZB_API uint32_t zbBoxCloseConnection(ZBSESSION* session);
  * SNMP device queries.
  * --------------------------------------------------------------------- */
 
+/*
+ * The SNMP settings of the current device, owned by the caller and only
+ * read here (each text up to 255 characters). A community selects SNMPv1;
+ * otherwise a user name with a context and an authentication password
+ * selects SNMPv3; otherwise the library's defaults apply.
+ */
+typedef struct ZBSNMPSETTINGS {
+  char UserName[512];
+  uint32_t AuthProtocol;  /* 1 HMAC-MD5, 2 HMAC-SHA */
+  char AuthPassword[512];
+  uint32_t PrivProtocol;  /* 1 no privacy, 2 DES, 4 AES */
+  char PrivPassword[512];
+  char Context[512];
+  char Community[512];
+} ZBSNMPSETTINGS;
+
+/* Storage kinds reported by zbBoxGetStorageType. */
+#define ZB_STORAGE_UNKNOWN 0u
+#define ZB_STORAGE_SSD 1u            /* "Solid State Drive" */
+#define ZB_STORAGE_DEVICE_MEMORY 2u  /* "Device Memory" */
+
+/* The device's Ethernet address as 17 characters "xx:xx:xx:xx:xx:xx",
+ * written without a terminator into mac (at least 18 bytes, zeroed by the
+ * caller). When the device does not tell it, mac is left alone and the
+ * result is still 0. host may be a session record (Host comes first). */
+ZB_API uint32_t GetMacAddress(const char* host,
+                              const ZBSNMPSETTINGS* snmpSettings, char* mac);
+/* *status := 0 or 1 as the device reports its automatic authentication
+ * mode (another value leaves it unchanged); 2 with 1359 when unreadable. */
+ZB_API uint32_t GetAutoAuthModeStatus(const char* host,
+                                      const ZBSNMPSETTINGS* snmpSettings,
+                                      uint32_t* status);
+/* *storageType := one of ZB_STORAGE_*. snmpSettings may be null. */
+ZB_API uint32_t zbBoxGetStorageType(const char* host,
+                                    const ZBSNMPSETTINGS* snmpSettings,
+                                    uint32_t* storageType);
+
 /* ------------------------------------------------------------------------
  * Box, folder and document queries.
  * --------------------------------------------------------------------- */
