@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -24,6 +25,12 @@ inline constexpr char kSeriesVersion[] = "Varda 910 Series V1.0";
 inline constexpr char kSharedVersion[] = "Varda720/740 V1.3";
 inline constexpr char kClassicUnlisted[] = "Varda 100 V9.9";
 inline constexpr char kRetiredVersion[] = "Varda620/660 V1.1";
+
+inline std::string Fmt3(uint32_t box) {
+  char name[16];
+  std::snprintf(name, sizeof name, box == 0 ? "00%03u" : "%03u", box);
+  return name;
+}
 
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
