@@ -1,6 +1,7 @@
 // The administrative operations: the panel's exclusive box job mode, the
 // transfer's FTP account, deleting documents and boxes, renumbering after a
 // restore, and the boxes' last backup dates.
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -9,7 +10,7 @@
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/query_texts.h"
-#include "inet/net_state.h"
+#include "standins/inet/net_state.h"
 #include "platform/clock.h"
 #include "platform/env.h"
 #include "platform/last_error.h"

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/engine_versions.h"
 #include "boxlink/client/notice.h"
 #include "boxlink/engine/model_addition_check.h"
 #include "platform/text.h"
@@ -19,17 +20,6 @@ constexpr char kFolderItems[] = "BoxNwLib/Message/Folders/FolderProp";
 constexpr char kDocItems[] = "BoxNwLib/Message/Documents/DocProp";
 constexpr char kBoxProp[] = "BoxNwLib/Message/BoxProp";
 constexpr char kMessage[] = "BoxNwLib/Message";
-
-// The engines of the first storage generation, which keep last backup
-// dates for their boxes.
-constexpr std::string_view kSeriesEngines[] = {
-    "Varda 910 Series V1.0",    "Varda 520c Series V1.0",
-    "Varda 530 Series V1.0",    "Varda 330 Series V1.0",
-    "Varda 4720c Series V2.0",  "Varda 930 Series V1.0",
-    "Varda 340 Series V1.0",    "Varda 540 Series V1.0",
-    "Varda 5730C Series V3.0",  "Varda 7730C Series V3.0",
-    "Varda 560 Series V4.0.0.0", "Varda 960 Series V4.0.0.0",
-};
 
 void Require(uint32_t code) {
   if (code != 0) Raise(code);
@@ -73,8 +63,7 @@ uint32_t U32(int32_t v) { return static_cast<uint32_t>(v); }
 }  // namespace
 
 bool ReportsLastBackupDate(std::string_view header_version) {
-  for (std::string_view e : kSeriesEngines)
-    if (header_version.find(e) != std::string_view::npos) return true;
+  if (IsSeriesEngine(header_version)) return true;
   ModelAdditionCheck* checker = ModelAdditionCheck::Get();
   if (!checker) {
     ShowNotice("ModelAdditioncheck pointer is NULL", "");

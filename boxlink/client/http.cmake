@@ -10,3 +10,8 @@ target_link_libraries(boxlink_core PUBLIC inet)
 zelt_test(boxlink_http_test
   SOURCES client/http_transport_test.cc client/cgi_test.cc
   LIBS boxlink_core platform_testing)
+
+zelt_test(boxlink_session_device_test
+  SOURCES client/session_device_test.cc
+  LIBS boxlink_core platform_testing devsim_services
+  LABELS integration)

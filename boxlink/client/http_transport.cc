@@ -124,8 +124,10 @@ struct SenderState {
   uint32_t exit_code = 0;
 };
 
+// The check asks the web server the session uses, so a TLS device is
+// asked over TLS (a plain request to its TLS port would never be answered).
 std::string ProbeUrl(const ZBSESSION& session) {
-  return "http://" + UrlHost(session.Host) + ":" + std::to_string(session.Port) +
+  return (session.WebSecure == 1 ? "https://" : "http://") + UrlHost(session.Host) + ":" + std::to_string(session.Port) +
          "/TarnBox/Tnb.html?";
 }
 

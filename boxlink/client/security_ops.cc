@@ -57,7 +57,9 @@ ZB_API uint32_t zbBoxGetSecuritySettings(ZBSESSION* session,
     CLogger::LogError("zbBoxGetSecuritySettings - _zbBoxProcGetEx", err);
     CloseSessionHandles(session);
     CLogger::StopLog();
-    return err == ZB_ERR_HTTP_TIMEOUT ? ZB_ERR_DEVICE_NOT_AVAILABLE : err;
+    return err == ZB_ERR_HTTP_TIMEOUT
+               ? static_cast<uint32_t>(ZB_ERR_DEVICE_NOT_AVAILABLE)
+               : err;
   }
   bool close_session = false;
   uint32_t code = RunGuarded("zbBoxGetSecuritySettings", [&] {

@@ -167,6 +167,43 @@ ZB_API uint32_t zbBoxCloseConnection(ZBSESSION* session);
  * SNMP device queries.
  * --------------------------------------------------------------------- */
 
+/*
+ * The SNMP settings of the current device, owned by the caller and only
+ * read here (each text up to 255 characters). A community selects SNMPv1;
+ * otherwise a user name with a context and an authentication password
+ * selects SNMPv3; otherwise the library's defaults apply.
+ */
+typedef struct ZBSNMPSETTINGS {
+  char UserName[512];
+  uint32_t AuthProtocol;  /* 1 HMAC-MD5, 2 HMAC-SHA */
+  char AuthPassword[512];
+  uint32_t PrivProtocol;  /* 1 no privacy, 2 DES, 4 AES */
+  char PrivPassword[512];
+  char Context[512];
+  char Community[512];
+} ZBSNMPSETTINGS;
+
+/* Storage kinds reported by zbBoxGetStorageType. */
+#define ZB_STORAGE_UNKNOWN 0u
+#define ZB_STORAGE_SSD 1u            /* "Solid State Drive" */
+#define ZB_STORAGE_DEVICE_MEMORY 2u  /* "Device Memory" */
+
+/* The device's Ethernet address as 17 characters "xx:xx:xx:xx:xx:xx",
+ * written without a terminator into mac (at least 18 bytes, zeroed by the
+ * caller). When the device does not tell it, mac is left alone and the
+ * result is still 0. host may be a session record (Host comes first). */
+ZB_API uint32_t GetMacAddress(const char* host,
+                              const ZBSNMPSETTINGS* snmpSettings, char* mac);
+/* *status := 0 or 1 as the device reports its automatic authentication
+ * mode (another value leaves it unchanged); 2 with 1359 when unreadable. */
+ZB_API uint32_t GetAutoAuthModeStatus(const char* host,
+                                      const ZBSNMPSETTINGS* snmpSettings,
+                                      uint32_t* status);
+/* *storageType := one of ZB_STORAGE_*. snmpSettings may be null. */
+ZB_API uint32_t zbBoxGetStorageType(const char* host,
+                                    const ZBSNMPSETTINGS* snmpSettings,
+                                    uint32_t* storageType);
+
 /* ------------------------------------------------------------------------
  * Box, folder and document queries.
  * --------------------------------------------------------------------- */
@@ -316,8 +353,120 @@ ZB_API uint32_t zbBoxGetServiceStatus(ZBSESSION* session);
  * Backup and restore jobs.
  * --------------------------------------------------------------------- */
 
+/* --- backup job --------------------------------------------------------- */
+
+/* Values of BoxJobProgress.State. */
+enum {
+  BOXJOB_STATE_PACKING = 1,      /* packing a box, and at the end */
+  BOXJOB_STATE_TRANSFERRING = 3, /* index step and box transfers */
+  BOXJOB_STATE_PREPARING = 5     /* start and box property collection */
+};
+
+/* The progress record of a backup, restore or conversion. The caller owns
+ * it; the job zeroes it at start and writes it without a lock, and sets the
+ * progress event after each change. */
+typedef struct BoxJobProgress {
+  uint32_t Percent;          /* 0 to 100 */
+  uint32_t DoneDocs;         /* documents transferred so far */
+  uint32_t TotalDocs;        /* documents to transfer */
+  char BoxName[512];         /* box being worked on */
+  char FolderName[512];      /* folder being worked on, empty between */
+  char DocName[512];         /* document being worked on */
+  uint32_t State;            /* BOXJOB_STATE_ */
+  uint32_t Dropped;          /* legacy conversions: 1 while the current
+                                document is being removed */
+  uint32_t DropReason;       /* legacy conversions: 1 colour, 2 wide paper,
+                                4 copy compound, 0 none */
+} BoxJobProgress;
+
+#ifdef __cplusplus
+static_assert(sizeof(BoxJobProgress) == 1560, "BoxJobProgress layout");
+#endif
+
+/* Backs up the chosen boxes into one archive, synchronously.
+ *   workFolder      must exist; the job builds BOX beneath it and always
+ *                   removes it again.
+ *   archivePath     UTF-8; an existing file is replaced only once every box
+ *                   was transferred.
+ *   backupType      0 full, 1 incremental.
+ *   cancelEvent     may be NULL; when set the job ends with 995.
+ *   snmpSettings    may be NULL; only used to ask for the network name.
+ *   securityMode    the caller's ZBSECURITY (its first field is used).
+ *   transferLibrary "ftpshim.dll" or the folder holding it.
+ *   cipherLibrary, hashLibrary  paths of the archive encryption libraries.
+ * 0, or an error code (87, 1327, 995, 8, 1359, system, transfer and box
+ * service codes). */
+ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
+                            const char* ftpUser, const char* workFolder,
+                            const char* archivePath, uint32_t backupType,
+                            uint32_t boxCount, const uint32_t* boxNumbers,
+                            ZBEVENT cancelEvent, ZBEVENT progressEvent,
+                            BoxJobProgress* progress, void* snmpSettings,
+                            uint32_t* securityMode,
+                            const char* transferLibrary,
+                            const char* cipherLibrary,
+                            const char* hashLibrary);
+
+/* --- end of backup job ------------------------------------------------- */
+
 /* ------------------------------------------------------------------------
  * Archive information.
  * --------------------------------------------------------------------- */
+
+/* Index kinds, as GetZipFileType returns them. */
+enum {
+  ZB_INDEX_NONE = 0,
+  ZB_INDEX_BACKUP_XML = 1,   /* "Backup.XML" */
+  ZB_INDEX_ARCHIVE_XML = 2,  /* "Archive.XML" of older archives */
+  ZB_INDEX_BACKUP_XMLE = 3   /* "Backup.XMLe", encrypted */
+};
+
+/* What an archive's index says. Fields the index does not provide keep the
+ * caller's values. */
+typedef struct BackupIndexInfo {
+  ZBSYSTEMTIME Date;         /* BackupDate or ArchiveDate */
+  char Version[512];         /* EngineVersion, or Version of ARCHIVE.XML */
+  char MACAddress[512];
+  uint32_t IndexType;        /* 1 Backup.XML, 2 ARCHIVE.XML */
+  uint32_t BackupType;       /* 0 full, 1 incremental */
+  uint32_t Count;            /* boxes (Backup.XML) or NumOfDocs */
+  char NetBiosName[512];
+  uint32_t SecureMode;
+} BackupIndexInfo;
+
+/* One box of a "Backup.XML" index. */
+typedef struct BackupIndexBox {
+  uint32_t BoxNo;
+  char BoxName[512];
+  uint32_t Protected;        /* 1 when the index says "yes" */
+  uint32_t NumOfFolders;
+  uint32_t NumOfDocs;
+  uint32_t BoxUsedDisk;
+  ZBSYSTEMTIME LastBackupDate; /* zero unless the model reports it */
+} BackupIndexBox;
+
+#ifdef __cplusplus
+static_assert(sizeof(BackupIndexInfo) == 1568, "BackupIndexInfo layout");
+static_assert(sizeof(BackupIndexBox) == 548, "BackupIndexBox layout");
+#endif
+
+/* Reads an archive's index. For a "Backup.XML" index *boxList receives an
+ * array of info->Count zero-filled records, to be freed with
+ * zbBoxFreeIndexBoxes; otherwise it is left alone. The extracted index
+ * never stays in workFolder. 0, or 1392, 2, 8, 13, 11, 1605, 1359. */
+ZB_API uint32_t zbBoxGetXMLInfo(const char* archivePath,
+                                const char* workFolder,
+                                BackupIndexInfo* info,
+                                BackupIndexBox** boxList,
+                                const char* cipherLibrary,
+                                const char* hashLibrary);
+/* Frees a box list of zbBoxGetXMLInfo (NULL is fine). */
+ZB_API void zbBoxFreeIndexBoxes(BackupIndexBox* boxList);
+/* ZB_INDEX_ kind of the archive's index member. */
+ZB_API uint32_t GetZipFileType(const char* archivePath);
+/* Extracts the index member of the kind into folder under its bare name;
+ * non-zero on success. */
+ZB_API int zbBoxUnzipXml(const char* archivePath, const char* folder,
+                         uint32_t type);
 
 #endif /* BOXLINK_H_ */

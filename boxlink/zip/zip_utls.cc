@@ -35,11 +35,12 @@ int CZipUtls::OpenFile(const std::string& path, int flag) {
   return 1;
 }
 
-int CZipUtls::Zip(const std::string& folder, const std::string& zip_path) {
+int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
+                  const std::string& root_name) {
   try {
     OpenFile(zip_path, 0);
     prefix_.clear();
-    AddFolder(folder);
+    AddFolder(folder, root_name);
     zip_.Close();
     return 1;
   } catch (const BoxError& e) {
@@ -51,9 +52,11 @@ int CZipUtls::Zip(const std::string& folder, const std::string& zip_path) {
   return 0;
 }
 
-int CZipUtls::AddFolder(const std::string& folder) {
+int CZipUtls::AddFolder(const std::string& folder,
+                        const std::string& own_name) {
   std::string saved = prefix_;
-  std::string own = fs::path(folder).filename().string();
+  std::string own = own_name.empty() ? fs::path(folder).filename().string()
+                                     : own_name;
   if (own.empty()) own = fs::path(folder).parent_path().filename().string();
   prefix_ = prefix_.empty() ? own : prefix_ + "/" + own;
 

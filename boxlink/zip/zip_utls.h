@@ -17,11 +17,13 @@ class CZipUtls {
   // Flag 1 opens an existing archive and reads its directory, flag 0
   // creates one. Returns 1; failures throw.
   int OpenFile(const std::string& path, int flag);
-  // Zips `folder` (entries begin with its own name) into `zip_path`.
-  // 1, or 0 after logging the failure.
-  int Zip(const std::string& folder, const std::string& zip_path);
-  // Adds a folder tree below the current prefix. Returns 1; throws.
-  int AddFolder(const std::string& folder);
+  // Zips `folder` (entries begin with its own name, or with root_name when
+  // given) into `zip_path`. 1, or 0 after logging the failure.
+  int Zip(const std::string& folder, const std::string& zip_path,
+          const std::string& root_name = {});
+  // Adds a folder tree below the current prefix, under its own name or
+  // `own_name`. Returns 1; throws.
+  int AddFolder(const std::string& folder, const std::string& own_name = {});
   // One entry named by the file's name alone.
   int AddFile(const std::string& path);
   // 1 when some entry's bare name equals `name` ignoring case.

@@ -134,6 +134,11 @@ class BoxStore {
   static std::string BoxFolderName(Layout layout, uint32_t box);
   // "D0000005" / "F0000003".
   static std::string ItemFolderName(ItemKind kind, uint32_t number);
+  // Where an FTP login of this layout starts, relative to root(): the
+  // storage layout's box paths are relative to the box data folder
+  // ("storage/box/TarnBoxes"); the others use absolute paths from the store
+  // root (""). Use it as FtpAccount::root for accounts the device makes.
+  std::string FtpHome() const;
   // The device path of a path under root(): "/SHR/BOX/DATA/B0000001".
   std::string DevicePath(const std::filesystem::path& path) const;
 

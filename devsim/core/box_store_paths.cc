@@ -68,6 +68,10 @@ fs::path BoxStore::ItemRoot(uint32_t box) const {
   return found;
 }
 
+std::string BoxStore::FtpHome() const {
+  return layout_ == Layout::kStorage ? "storage/box/TarnBoxes" : "";
+}
+
 std::string BoxStore::DevicePath(const fs::path& path) const {
   fs::path rel = path.lexically_relative(root_);
   std::string text = rel.generic_string();

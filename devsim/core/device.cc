@@ -1,5 +1,7 @@
 #include "devsim/core/device.h"
 
+#include <algorithm>
+
 namespace devsim {
 
 Device::Device(Profile profile, std::filesystem::path store_root, std::string address)
@@ -66,6 +68,34 @@ BoxStore& Device::store() { return store_; }
 const std::string& Device::address() const { return address_; }
 FaultPlan& Device::faults() { return faults_; }
 std::vector<std::string>& Device::services() { return wanted_; }
+
+void Device::AddFtpAccount(FtpAccount account) {
+  std::lock_guard lock(accounts_mu_);
+  auto& accounts = profile_.ftp_accounts;
+  for (FtpAccount& a : accounts)
+    if (a.user == account.user) {
+      a = std::move(account);
+      return;
+    }
+  accounts.push_back(std::move(account));
+}
+
+bool Device::RemoveFtpAccount(std::string_view user) {
+  std::lock_guard lock(accounts_mu_);
+  auto& accounts = profile_.ftp_accounts;
+  auto it = std::find_if(accounts.begin(), accounts.end(),
+                         [&](const FtpAccount& a) { return a.user == user; });
+  if (it == accounts.end()) return false;
+  accounts.erase(it);
+  return true;
+}
+
+std::optional<FtpAccount> Device::FindFtpAccount(std::string_view user) const {
+  std::lock_guard lock(accounts_mu_);
+  for (const FtpAccount& a : profile_.ftp_accounts)
+    if (a.user == user) return a;
+  return std::nullopt;
+}
 
 Service* Device::service(std::string_view name) {
   std::lock_guard lock(mu_);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,14 @@ class Device {
   Service* service(std::string_view name);
   std::vector<std::string>& services();  // empty = all registered
 
+  // FTP accounts change while the device runs (the web service makes and
+  // drops them, the FTP service checks logins), so services reach them
+  // through these, under a lock, not through profile().ftp_accounts.
+  // Adding replaces an account of the same user.
+  void AddFtpAccount(FtpAccount account);
+  bool RemoveFtpAccount(std::string_view user);
+  std::optional<FtpAccount> FindFtpAccount(std::string_view user) const;
+
  private:
   Profile profile_;
   BoxStore store_;
@@ -49,6 +58,7 @@ class Device {
   // so a service thread may call service() or running() while Stop joins it.
   std::mutex start_mu_;
   mutable std::mutex mu_;
+  mutable std::mutex accounts_mu_;  // guards profile_.ftp_accounts
 };
 
 }  // namespace devsim

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 #include "devsim/core/loopback.h"
 #include "platform/testing/temp_dir.h"
@@ -96,6 +97,28 @@ TEST_F(DeviceTest, FailedStartStopsWhatWasStartedAndNamesTheService) {
   // It can be started again once the cause is gone.
   device.services() = {"counting"};
   EXPECT_TRUE(device.Start(&error)) << error;
+}
+
+TEST_F(DeviceTest, FtpAccountsChangeUnderALock) {
+  Device device(Profile::Defaults(Layout::kStorage), dir_.Sub("store"),
+                AllocateLoopbackAddress());
+  auto home = device.FindFtpAccount("boxuser");
+  ASSERT_TRUE(home);
+  EXPECT_EQ(home->root, device.store().FtpHome());
+  device.AddFtpAccount({"job1", "secret", ""});
+  device.AddFtpAccount({"job1", "other", "x"});  // replaces
+  EXPECT_EQ(device.FindFtpAccount("job1")->password, "other");
+  std::thread reader([&] {
+    for (int i = 0; i < 1000; ++i) device.FindFtpAccount("job2");
+  });
+  for (int i = 0; i < 1000; ++i) {
+    device.AddFtpAccount({"job2", "p", ""});
+    device.RemoveFtpAccount("job2");
+  }
+  reader.join();
+  EXPECT_TRUE(device.RemoveFtpAccount("job1"));
+  EXPECT_FALSE(device.RemoveFtpAccount("job1"));
+  EXPECT_FALSE(device.FindFtpAccount("job1"));
 }
 
 TEST_F(DeviceTest, UnknownServiceIsAnError) {

@@ -120,7 +120,9 @@ Profile Profile::Defaults(Layout layout) {
       p.auto_auth_mode = 1;
       break;
   }
-  p.ftp_accounts = {{"boxuser", "boxpass", ""}};
+  // The storage layout's box paths are relative to the FTP home folder.
+  p.ftp_accounts = {{"boxuser", "boxpass",
+                     layout == Layout::kStorage ? "storage/box/TarnBoxes" : ""}};
   return p;
 }
 

@@ -84,7 +84,11 @@ class FtpServer::Session {
 
   // Data connections.
   bool OpenData(FtpSocket* data, std::string_view what);
-  void SendData(std::string_view what, const std::function<bool(std::string*)>& next);
+  // The fault armed for the data connection of `vpath` ("ftp.data:<path>"
+  // first, then "ftp.data").
+  FtpFault DataFault(const std::string& vpath);
+  void SendData(std::string_view what, const std::string& vpath,
+                const std::function<bool(std::string*)>& next);
   void Retrieve(const std::string& vpath);
   void Store(const std::string& vpath, bool append);
   void List(const std::string& arg, bool names_only);
@@ -510,10 +514,18 @@ bool FtpServer::Session::OpenData(FtpSocket* data, std::string_view what) {
   return true;
 }
 
-void FtpServer::Session::SendData(
-    std::string_view what, const std::function<bool(std::string*)>& next) {
+FtpFault FtpServer::Session::DataFault(const std::string& vpath) {
   FtpFault f;
-  if (server_->options_.fault) f = server_->options_.fault("ftp.data");
+  if (!server_->options_.fault) return f;
+  if (!vpath.empty()) f = server_->options_.fault("ftp.data:" + vpath);
+  if (f.kind == FtpFault::Kind::kNone) f = server_->options_.fault("ftp.data");
+  return f;
+}
+
+void FtpServer::Session::SendData(
+    std::string_view what, const std::string& vpath,
+    const std::function<bool(std::string*)>& next) {
+  FtpFault f = DataFault(vpath);
   if (f.kind == FtpFault::Kind::kFailWith) {
     int code = f.code ? f.code : 425;
     Reply(code, f.body.empty() ? DefaultText(code) : f.body);
@@ -581,7 +593,7 @@ void FtpServer::Session::Retrieve(const std::string& vpath) {
   auto size = fs::file_size(p, ec);
   bool ascii = type_ == 'A';
   SendData(p.filename().string() + " (" + std::to_string(size) + " bytes)",
-           [in, ascii](std::string* chunk) {
+           vpath, [in, ascii](std::string* chunk) {
              chunk->resize(kChunk);
              in->read(chunk->data(), static_cast<std::streamsize>(kChunk));
              chunk->resize(static_cast<size_t>(in->gcount()));
@@ -636,7 +648,7 @@ void FtpServer::Session::List(const std::string& arg_in, bool names_only) {
                        MTime(p)});
   }
   auto text = std::make_shared<std::string>(FormatListing(dialect, entries));
-  SendData("directory listing", [text](std::string* chunk) {
+  SendData("directory listing", *vpath, [text](std::string* chunk) {
     if (text->empty()) return false;
     *chunk = std::move(*text);
     text->clear();
@@ -653,8 +665,7 @@ void FtpServer::Session::Store(const std::string& vpath, bool append) {
     Reply(553, DefaultText(553));
     return;
   }
-  FtpFault f;
-  if (server_->options_.fault) f = server_->options_.fault("ftp.data");
+  FtpFault f = DataFault(vpath);
   if (f.kind == FtpFault::Kind::kFailWith) {
     int code = f.code ? f.code : 425;
     Reply(code, f.body.empty() ? DefaultText(code) : f.body);

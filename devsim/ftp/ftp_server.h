@@ -66,8 +66,9 @@ struct FtpServerOptions {
   std::function<std::optional<std::string>(const std::string& user,
                                            const std::string& password)>
       login;
-  // Fault points "ftp.<COMMAND>" (and "ftp.<COMMAND>:<path>" for one path,
-  // taken first) and "ftp.data".
+  // Fault points "ftp.<COMMAND>" and "ftp.data", each also as
+  // "ftp.<COMMAND>:<path>" / "ftp.data:<path>" for one absolute path, which
+  // is asked first.
   std::function<FtpFault(std::string_view point)> fault;
   std::string banner = "220 Corvane FTP server ready.";
 };

@@ -5,10 +5,11 @@
 namespace devsim {
 
 TestFtpServer::TestFtpServer(TestFtpServerOptions o)
-    : root_("zelt-ftp"), host_(o.ipv6 ? "::1" : "127.0.0.1") {
+    : root_("zelt-ftp"),
+      host_(!o.address.empty() ? o.address : o.ipv6 ? "::1" : "127.0.0.1") {
   FtpServerOptions s;
   s.address = host_;
-  s.port = 0;
+  s.port = o.port;
   s.tls = o.tls;
   s.dialect = o.dialect;
   s.quota_bytes = o.quota_bytes;

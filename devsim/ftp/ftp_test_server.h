@@ -23,6 +23,8 @@ struct TestFtpServerOptions {
   uint64_t quota_bytes = 0;
   std::string home = "/";  // where the login starts
   bool require_session_reuse = true;
+  std::string address;  // empty: 127.0.0.1 (or ::1 with ipv6)
+  uint16_t port = 0;    // 0: any free port
 };
 
 class TestFtpServer {

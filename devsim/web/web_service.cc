@@ -97,6 +97,10 @@ bool WebService::Start(Device& device, std::string* error) {
   }
   port_ = profile.web_port;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // The server library ignores a stop that comes before its loop runs;
+  // so the service counts as started only once the loop is running.
+  for (int i = 0; i < 5000 && !server_->is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return true;
 }
 

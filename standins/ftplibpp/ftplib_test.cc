@@ -146,7 +146,9 @@ TEST_F(FtplibFailureTest, WrongPasswordAndNoServer) {
 TEST_F(FtplibFailureTest, CutDataConnectionFailsAndLeavesNoFile) {
   for (bool tls : {false, true}) {
     SCOPED_TRACE(tls ? "tls" : "plain");
-    Open({.tls = tls});
+    TestFtpServerOptions o;
+    o.tls = tls;
+    Open(o);
     WriteTestFile(server_->Local("/big"), RandomBytes(1 << 20, 3));
     server_->Arm("ftp.data", FtpFault::Drop(300000));
     EXPECT_EQ(ftp_->Get(local_.Sub("big").c_str(), "/big", ftplib::image), 0);
@@ -182,7 +184,9 @@ TEST_F(FtplibFailureTest, ControlResetAndRefusals) {
 }
 
 TEST_F(FtplibFailureTest, QuotaRefusesUploadWith451) {
-  Open({.quota_bytes = 100000});
+  TestFtpServerOptions o;
+  o.quota_bytes = 100000;
+  Open(o);
   WriteTestFile(local_.Sub("big"), RandomBytes(200000, 1));
   EXPECT_EQ(ftp_->Put(local_.Sub("big").c_str(), "/big", ftplib::image), 0);
   EXPECT_NE(std::string(ftp_->LastResponse()).find("451 Requested action aborted"),

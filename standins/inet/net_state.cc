@@ -3,10 +3,14 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 
+#include "platform/clock.h"
+#include "platform/env.h"
 #include "standins/inet/http.h"
 
 namespace inet {
@@ -14,8 +18,18 @@ namespace {
 
 std::atomic<NetworkState*> g_override{nullptr};
 
-// How long a connection check may take, in Clock milliseconds.
+// How long a connection check may take, in Clock milliseconds, and at
+// least in real time: a compressed test clock must not make a device that
+// answers at its own pace look dead.
 constexpr uint32_t kCheckTimeoutMs = 15000;
+constexpr std::chrono::milliseconds kCheckRealFloor{2000};
+
+uint32_t CheckTimeout() {
+  auto real = platform::Env::Current()->clock().RealTimeout(kCheckTimeoutMs);
+  if (real >= kCheckRealFloor || real.count() <= 0) return kCheckTimeoutMs;
+  double stretch = static_cast<double>(kCheckRealFloor.count()) / static_cast<double>(real.count());
+  return static_cast<uint32_t>(std::min(kCheckTimeoutMs * stretch, 4.0e9));
+}
 
 struct ParsedUrl {
   bool secure = false;
@@ -91,7 +105,8 @@ bool SystemNetworkState::CheckConnection(std::string_view url, bool /*force*/) {
   ParsedUrl parsed;
   if (!ParseUrl(url, &parsed)) return false;
   Session session("zbBoxFTPAcs");
-  session.SetTimeouts({kCheckTimeoutMs, kCheckTimeoutMs, kCheckTimeoutMs});
+  uint32_t timeout = CheckTimeout();
+  session.SetTimeouts({timeout, timeout, timeout});
   HttpConnection connection(session, parsed.host, parsed.port, parsed.scope_id);
   uint32_t flags = parsed.secure ? kFlagSecure | kFlagIgnoreCertNameInvalid |
                                        kFlagIgnoreCertDateInvalid

@@ -1,0 +1,275 @@
+#include "boxlink/engine/zip_utility.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "boxlink/client/box_error.h"
+#include "boxlink/client/logger.h"
+#include "boxlink/client/marker_file.h"
+#include "boxlink/zip/zip_utls.h"
+
+namespace boxlink {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+[[noreturn]] void Fail(const char* label, uint32_t code) {
+  CLogger::LogError(label, code);
+  Raise(code);
+}
+
+void MakeFolder(const std::string& path) {
+  std::error_code ec;
+  fs::create_directory(path, ec);
+  if (ec && !fs::is_directory(path)) Raise(SystemErrorFromErrno(ec.value()));
+}
+
+void Remove(const std::string& path) {
+  if (std::remove(path.c_str()) != 0) Raise(SystemErrorFromErrno(errno));
+}
+
+void Move(const std::string& from, const std::string& to) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    int err = errno;
+    if (err != EXDEV) Raise(SystemErrorFromErrno(err));
+    // The archive may live on another file system than the work folder.
+    std::error_code ec;
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+    if (ec) Raise(SystemErrorFromErrno(ec.value()));
+    Remove(from);
+  }
+}
+
+// Zips a folder into `zip`, entries named after root_name (or the folder).
+void ZipOrThrow(const std::string& folder, const std::string& zip,
+                const std::string& root_name = {}) {
+  CZipUtls z;
+  if (!z.Zip(folder, zip, root_name)) {
+    std::remove(zip.c_str());
+    Raise(1359);
+  }
+}
+
+}  // namespace
+
+std::string CZipUtility::BoxFolderName(uint32_t box) const {
+  char buf[32];
+  if (storage_layout_)
+    std::snprintf(buf, sizeof buf, box == 0 ? "00%03lu" : "%03lu",
+                  static_cast<unsigned long>(box));
+  else
+    std::snprintf(buf, sizeof buf, "B0000%03lu", static_cast<unsigned long>(box));
+  return buf;
+}
+
+std::string CZipUtility::LocalBoxFolder(uint32_t box) const {
+  return BoxRoot() + "/" + BoxFolderName(box);
+}
+
+bool CZipUtility::EncryptsMembers() const {
+  return storage_layout_ && !HasMarkerFile(kMarkerNoEncryption);
+}
+
+std::string CZipUtility::BoxMemberName(uint32_t box) const {
+  return BoxFolderName(box) + (EncryptsMembers() ? ".tnbe" : ".tnb");
+}
+
+void CZipUtility::CreateWorkFolders() {
+  MakeFolder(work_folder_);
+  MakeFolder(BoxRoot());
+  if (!storage_layout_) MakeFolder(BoxRoot() + "/DATABASE");
+  if (shared_layout_) MakeFolder(BoxRoot() + "/DATA");
+}
+
+void CZipUtility::PackBox(uint32_t box) {
+  std::string name = BoxFolderName(box);
+  std::string zip = (shared_layout_ ? BoxRoot() + "/DATA/" : BoxRoot() + "/") +
+                    name + ".zip";
+  ZipOrThrow(LocalBoxFolder(box), zip);
+  ChangeZipCentralDirectory(zip);
+  DeleteTree(LocalBoxFolder(box));
+}
+
+void CZipUtility::EncryptBox(uint32_t box) {
+  if (!EncryptsMembers()) return;
+  uint32_t rc = EncryptFile(BoxRoot() + "/" + BoxFolderName(box) + ".tnb");
+  if (rc) Raise(rc);
+}
+
+void CZipUtility::EncryptIndex() {
+  if (!EncryptsMembers()) return;
+  uint32_t rc = EncryptFile(BoxRoot() + "/Backup.XML");
+  if (rc) Raise(rc);
+}
+
+void CZipUtility::PackDatabase() {
+  // The folder is DATABASE; its entries have always begun with "Database".
+  std::string zip = BoxRoot() + "/Database.zip";
+  ZipOrThrow(BoxRoot() + "/DATABASE", zip, "Database");
+  ChangeZipCentralDirectory(zip);
+  DeleteTree(BoxRoot() + "/DATABASE");
+}
+
+void CZipUtility::PackData() {
+  if (!shared_layout_) return;
+  ZipOrThrow(BoxRoot() + "/DATA", BoxRoot() + "/DATA.zip");
+  DeleteTree(BoxRoot() + "/DATA");
+}
+
+void CZipUtility::PackArchive() {
+  if (archive_path_.empty()) Raise(87);
+  std::string zip = archive_path_ + ".zip";
+  ZipOrThrow(BoxRoot(), zip);
+  Move(zip, archive_path_);
+  DeleteTree(BoxRoot());
+}
+
+void CZipUtility::ZipFolderTo(const std::string& folder,
+                              const std::string& target) {
+  std::string zip = folder + ".zip";
+  ZipOrThrow(folder, zip);
+  Move(zip, target);
+}
+
+void CZipUtility::Unzip(const std::string& zip, const std::string& folder) {
+  CZipUtls z;
+  try {
+    z.OpenFile(zip, 1);
+  } catch (const BoxError& e) {
+    Fail("zbBoxUnzip - OpenFile", e.code());
+  }
+  try {
+    z.ExtractZipFile(folder);
+  } catch (const BoxError& e) {
+    Fail("zbBoxUnzip", e.code());
+  }
+}
+
+void CZipUtility::ExtractDatabase() {
+  {
+    CZipUtls z;
+    try {
+      z.OpenFile(archive_path_, 1);
+    } catch (const BoxError& e) {
+      Fail("zbBoxUnZipToDataBaseFolder - OpenFile", e.code());
+    }
+    if (!z.GotoFile("Database.tnb"))
+      Fail("zbBoxUnZipToDataBaseFolder - GotoFile(Database.tnb)", 2);
+    if (!z.ExtractFile(BoxRoot(), "Database.tnb"))
+      Fail("zbBoxUnZipToDataBaseFolder - ExtractFile(Database.tnb)", 1359);
+  }
+  std::string zip = BoxRoot() + "/Database.zip";
+  RevertZipCentralDirectory(zip);
+  Unzip(zip, BoxRoot());
+  Remove(zip);
+  // Entries say "Database"; the job reads "DATABASE". Folder names that
+  // differ only in case are one folder on the original platform.
+  std::string unpacked = BoxRoot() + "/Database", wanted = BoxRoot() + "/DATABASE";
+  if (fs::is_directory(unpacked)) {
+    if (!fs::exists(wanted)) {
+      Move(unpacked, wanted);
+    } else {
+      for (const auto& e : fs::directory_iterator(unpacked))
+        Move(e.path().string(), wanted + "/" + e.path().filename().string());
+      DeleteTree(unpacked);
+    }
+  }
+}
+
+bool CZipUtility::ExtractData() {
+  CZipUtls z;
+  try {
+    z.OpenFile(archive_path_, 1);
+  } catch (const BoxError& e) {
+    Fail("ExtractDataZipFileIfPresent - OpenFile", e.code());
+  }
+  members_in_data_zip_ = false;
+  if (!z.GotoFile("DATA.zip")) return false;
+  if (!z.ExtractFile(BoxRoot(), "DATA.zip"))
+    Fail("ExtractDataZipFileIfPresent - ExtractFile(DATA.zip)", 1359);
+  members_in_data_zip_ = true;
+  return true;
+}
+
+void CZipUtility::ExtractBox(uint32_t box) {
+  std::string source = members_in_data_zip_ ? BoxRoot() + "/DATA.zip"
+                                            : archive_path_;
+  CZipUtls z;
+  try {
+    z.OpenFile(source, 1);
+  } catch (const BoxError& e) {
+    Fail("ExtractOneBox - OpenFile", e.code());
+  }
+  std::string plain = BoxFolderName(box) + ".tnb";
+  std::string name = plain;
+  if (storage_layout_) {
+    // Encrypted first, unless this PC writes plain members: then plain
+    // first. Either way the other form is the fallback.
+    std::string sealed = plain + "e";
+    bool plain_first = HasMarkerFile(kMarkerNoEncryption);
+    const std::string& first = plain_first ? plain : sealed;
+    const std::string& second = plain_first ? sealed : plain;
+    name = z.GotoFile(first) ? first : second;
+  }
+  if (!z.GotoFile(name)) Fail("ExtractOneBox - GotoFile", 2);
+  if (!z.ExtractFile(BoxRoot(), name))
+    Fail("ExtractOneBox - ExtractFile", 1359);
+  if (name.ends_with(".tnbe")) {
+    uint32_t rc = DecryptFile(BoxRoot() + "/" + name);
+    if (rc) Raise(rc);
+  }
+}
+
+void CZipUtility::UnpackBox(uint32_t box) {
+  std::string zip = BoxRoot() + "/" + BoxFolderName(box) + ".zip";
+  RevertZipCentralDirectory(zip);
+  Unzip(zip, BoxRoot());
+  Remove(zip);
+}
+
+uint32_t CZipUtility::DeleteTree(const std::string& folder) {
+  std::error_code ec;
+  if (!fs::exists(folder, ec)) return 2;
+  std::vector<fs::path> folders;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec))
+      folders.push_back(it->path());
+    else
+      fs::remove(it->path(), ec);
+  }
+  for (const auto& sub : folders) DeleteTree(sub.string());
+  fs::remove(folder, ec);
+  return ec ? SystemErrorFromErrno(ec.value()) : 0;
+}
+
+uint32_t CZipUtility::EncryptFile(const std::string& path) {
+  if (path.empty()) return 87;
+  if (!storage_layout_) return 0;
+  uint32_t rc = encrypt_.fnEncryptFile(path.c_str(), (path + "e").c_str(),
+                                       kArchivePassword);
+  if (rc) {
+    CLogger::LogError("zbBoxEncryptFile", rc);
+    return rc;
+  }
+  std::remove(path.c_str());
+  return 0;
+}
+
+uint32_t CZipUtility::DecryptFile(const std::string& path) {
+  if (path.empty() || path.back() != 'e') return 87;
+  std::string plain = path.substr(0, path.size() - 1);
+  uint32_t rc = encrypt_.fnDecryptFile(path.c_str(), plain.c_str(),
+                                       kArchivePassword);
+  if (rc) {
+    CLogger::LogError("zbBoxDecryptFile", rc);
+    return rc;
+  }
+  std::remove(path.c_str());
+  return 0;
+}
+
+}  // namespace boxlink

@@ -1,0 +1,108 @@
+#include "boxlink/transfer/folder_ops.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/last_error.h"
+
+namespace boxlink::transfer {
+
+uint32_t SystemErrorFromErrno(int e) {
+  switch (e) {
+    case ENOENT: return 3;      // path not found
+    case EACCES:
+    case EPERM: return 5;       // access denied
+    case EEXIST: return 183;    // already exists
+    case ENOSPC: return 112;    // disk full
+    case ENAMETOOLONG: return 206;
+    case ENOTDIR: return 267;   // not a folder
+    case EROFS: return 19;
+    default: return 1359;
+  }
+}
+
+std::string JoinLocal(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  out += '/';
+  out += name;
+  return out;
+}
+
+std::string JoinRemote(std::string_view folder, std::string_view name) {
+  std::string out(folder);
+  out += '/';
+  out += name;
+  return out;
+}
+
+bool IsSafeEntryName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find('/') == std::string_view::npos &&
+         name.find('\\') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos;
+}
+
+void CreateLocalFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) == 0) return;
+  int e = errno;
+  struct stat st{};
+  if (e == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return;
+  Raise(SystemErrorFromErrno(e));
+}
+
+uint32_t SetCurrentFolder(const std::string& path) {
+  if (::chdir(path.c_str()) == 0) return 0;
+  return SystemErrorFromErrno(errno);
+}
+
+uint32_t ListLocalFolder(const std::string& path, FindDataList* folders,
+                         FindDataList* files) {
+  if (folders) folders->clear();
+  if (files) files->clear();
+  if (SetCurrentFolder(path) != 0) return 161;
+  std::error_code ec;
+  std::filesystem::directory_iterator it(path, ec);
+  if (ec) return 1359;
+  std::vector<std::pair<std::string, bool>> entries;
+  for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    if (ec) return 1359;
+    std::error_code type_ec;
+    entries.emplace_back(it->path().filename().string(),
+                         it->is_directory(type_ec));
+  }
+  std::sort(entries.begin(), entries.end());
+  for (const auto& [name, is_folder] : entries) {
+    FtpFindData d;
+    d.attributes = is_folder ? inet::kFileAttributeDirectory
+                             : inet::kFileAttributeNormal;
+    size_t n = std::min(name.size(), sizeof d.name - 1);
+    std::memcpy(d.name, name.data(), n);
+    if (is_folder) {
+      if (folders) folders->push_back(d);
+    } else {
+      if (!is_folder) {
+        std::error_code sec;
+        auto size = std::filesystem::file_size(JoinLocal(path, name), sec);
+        if (!sec) {
+          d.size_high = static_cast<uint32_t>(size >> 32);
+          d.size_low = static_cast<uint32_t>(size);
+        }
+      }
+      if (files) files->push_back(d);
+    }
+  }
+  return 0;
+}
+
+uint32_t LastErrorOr1359() {
+  uint32_t e = platform::GetLastError();
+  return e ? e : 1359;
+}
+
+}  // namespace boxlink::transfer

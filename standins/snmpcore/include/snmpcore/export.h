@@ -1,0 +1,3 @@
+#pragma once
+
+#define SNMPCORE_API __attribute__((visibility("default")))
