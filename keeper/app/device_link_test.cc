@@ -73,8 +73,10 @@ TEST_F(DeviceLinkTest, BackupRunLeavesTheDeviceReleased) {
 }
 
 TEST_F(DeviceLinkTest, FailedAccountCreationStillUnlocks) {
-  dev_->faults().Arm("web.boxnwCreateFTPAccount",
-                     {devsim::Fault::Kind::kFailWith, 500});
+  devsim::Fault fault;
+  fault.kind = devsim::Fault::Kind::kFailWith;
+  fault.code = 500;
+  dev_->faults().Arm("web.boxnwCreateFTPAccount", fault);
   BoxlinkJobBackend backend(link_);
   JobFrame frame(backend);
   JobResult r = frame.Run(Backup());
