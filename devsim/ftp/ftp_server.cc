@@ -571,7 +571,8 @@ void FtpServer::Session::SendData(
     Reply(426, DefaultText(426));
     return;
   }
-  data.Close(kDataTimeoutMs);
+  // Clients may wait for the reply before they close their end.
+  data.Close(kDataTimeoutMs, /*wait_for_peer=*/false);
   Reply(226, "Transfer complete.");
 }
 
