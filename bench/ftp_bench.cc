@@ -120,7 +120,7 @@ void BM_TreeDownloadCurl(benchmark::State& state) {
 
 BENCHMARK(BM_TreeDownloadPlain)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_TreeDownloadWrapper)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_TreeDownloadCurl)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_TreeDownloadCurl)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 }  // namespace
 
