@@ -198,7 +198,8 @@ void FtpServer::Session::Dispatch(const std::string& verb,
 
   if (verb == "QUIT") {
     Reply(221, "Goodbye.");
-    control_.Close(1000);
+    // Nothing more is expected from the client; its close may come late.
+    control_.Close(1000, /*wait_for_peer=*/false);
     *end = true;
     return;
   }
@@ -571,7 +572,8 @@ void FtpServer::Session::SendData(
     Reply(426, DefaultText(426));
     return;
   }
-  data.Close(kDataTimeoutMs);
+  // Clients may wait for the reply before they close their end.
+  data.Close(kDataTimeoutMs, /*wait_for_peer=*/false);
   Reply(226, "Transfer complete.");
 }
 
