@@ -224,6 +224,22 @@ TEST(AdminOpsRetryTest, ReleaseEndsAtOnceForAGoneDeviceOrSession) {
   }
 }
 
+TEST(AdminOpsAliveTest, WipeThatTimesOutMarksTheConnectionGone) {
+  DeviceSession d(false);
+  Fault hang;
+  hang.kind = Fault::Kind::kHang;
+  d.dev().faults().Arm("web.boxnwDeleteAllBox", hang);
+  ASSERT_EQ(d.s()->Alive, 1u);
+  EXPECT_EQ(zbBoxDeleteAllBox(d.s(), kAdmin), 12002u);
+  EXPECT_EQ(d.s()->Alive, 0u);
+  EXPECT_EQ(d.dev().store().ListBoxes().size(), 2u);
+  // Any other failure leaves the flag alone.
+  d.s()->Alive = 1;
+  d.dev().faults().Arm("web.boxnwDeleteAllBox.result", ResultFault(203));
+  EXPECT_EQ(zbBoxDeleteAllBox(d.s(), kAdmin), 170u);
+  EXPECT_EQ(d.s()->Alive, 1u);
+}
+
 TEST(AdminOpsFormTest, PostEnginesSendBodiesAndRestrictedDeletesGoAsUtf16) {
   devsim::Profile p = devsim::Profile::Defaults(devsim::Layout::kClassic);
   p.engine_version = "Varda 4720c Series V2.0.0.0";
