@@ -5,13 +5,24 @@
 #include <cstring>
 #include <mutex>
 
+#include "boxlink/client/snmp_query.h"
 #include "platform/text.h"
 
 namespace boxlink {
 namespace {
 
 std::mutex g_mu;
-PortProbes g_probes{&DefaultWebPortProbe, &DefaultFtpPortProbe};
+// The device is asked over SNMP; a device that does not answer gets the
+// defaults below from the probes themselves.
+void SnmpWebPortProbe(ZBSESSION* session, const void* settings) {
+  QueryWebPort(session, static_cast<const ZBSNMPSETTINGS*>(settings));
+}
+
+void SnmpFtpPortProbe(ZBSESSION* session, const void* settings) {
+  QueryFtpPort(session, static_cast<const ZBSNMPSETTINGS*>(settings));
+}
+
+PortProbes g_probes{&SnmpWebPortProbe, &SnmpFtpPortProbe};
 ScopeIdSource g_scope_source;
 
 }  // namespace

@@ -21,8 +21,10 @@ struct PortProbes {
   PortProbe ftp = nullptr;
 };
 
-// The probes in force. Until the SNMP area installs its own, the answers
-// of a device that does not answer SNMP: HTTP on 8080, FTP on 21, no TLS.
+// The probes in force: by default the device's SNMP answers
+// (QueryWebPort, QueryFtpPort), which fall back to HTTP on 8080 and FTP on
+// 21 without TLS for a device that does not answer. The Default* probes
+// give those fallbacks without asking.
 PortProbes GetPortProbes();
 void SetPortProbes(PortProbes probes);
 void DefaultWebPortProbe(ZBSESSION* session, const void* snmp_settings);

@@ -224,5 +224,21 @@ TEST_F(SnmpDeviceExportsTest, HttpsPortRefusedFallsBackToThePlainPort) {
   EXPECT_EQ(s.Port, 80u);
 }
 
+// Opening a session asks the device for its ports: a web server on an odd
+// port is found without any help from the caller.
+TEST_F(SnmpDeviceExportsTest, OpeningASessionUsesTheDevicesPorts) {
+  devsim::Profile p = devsim::Profile::Defaults(devsim::Layout::kShared);
+  p.web_port = 18080;
+  p.ftp_port = 2121;
+  devsim::ScopedDevice dev(p, {"snmp", "web"}, {.boxes = 0});
+  ASSERT_TRUE(dev.ok()) << dev.error();
+  ZBSESSION s = Session(dev->address());
+  ASSERT_EQ(zbBoxOpenConnection(&s, nullptr), 0u);
+  EXPECT_EQ(s.WebPort, 18080u);
+  EXPECT_EQ(s.Port, 18080u);
+  EXPECT_EQ(s.FtpPort, 2121u);
+  EXPECT_EQ(zbBoxCloseConnection(&s), 0u);
+}
+
 }  // namespace
 }  // namespace boxlink
