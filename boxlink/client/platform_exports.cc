@@ -4,13 +4,11 @@
 #include <memory>
 
 #include "boxlink.h"
+#include "boxlink/client/event_handle.h"
 #include "platform/event.h"
 #include "platform/last_error.h"
 #include "platform/mem_block.h"
 
-struct ZBEVENT_ {
-  std::shared_ptr<platform::Event> event;
-};
 
 namespace {
 platform::BlockHandle AsBlock(ZBBLOCK b) {

@@ -1,0 +1,469 @@
+#include "boxlink/engine/backup.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "boxlink/client/box_error.h"
+#include "boxlink/client/logger.h"
+#include "boxlink/client/marker_file.h"
+#include "boxlink/client/snmp_query.h"
+#include "boxlink/engine/layout.h"
+#include "boxlink/zip/zip_file.h"
+#include "platform/clock.h"
+#include "platform/env.h"
+#include "platform/mem_block.h"
+#include "platform/text.h"
+
+namespace boxlink {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Fmt(const char* format, auto... args) {
+  char buffer[1024];
+  std::snprintf(buffer, sizeof buffer, format, args...);
+  return buffer;
+}
+
+std::string LastComponent(std::string_view path) {
+  size_t cut = path.find_last_of('/');
+  return std::string(cut == std::string_view::npos ? path : path.substr(cut + 1));
+}
+
+// The display name of a shared or classic item file: UTF-16 from byte 9,
+// at most 128 bytes, in the system code page.
+std::string ItemFileName(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char bytes[128] = {};
+  in.seekg(9);
+  in.read(bytes, sizeof bytes);
+  std::u16string name;
+  for (std::streamsize i = 0; i + 1 < in.gcount(); i += 2) {
+    char16_t c = char16_t(uint8_t(bytes[i]) | (uint8_t(bytes[i + 1]) << 8));
+    if (c == 0) break;
+    name += c;
+  }
+  return platform::Utf16ToCodePage(name);
+}
+
+void MakeFolder(const std::string& path, bool existing_ok) {
+  std::error_code ec;
+  if (fs::create_directory(path, ec)) return;
+  if (!ec && existing_ok) return;
+  Raise(ec ? SystemErrorFromErrno(ec.value()) : 183 /* already exists */);
+}
+
+std::string WideToUtf8(const char16_t* name, size_t capacity) {
+  return platform::Utf16ToUtf8(std::u16string_view(name, platform::U16Length(name, capacity)));
+}
+
+// A collection by time as an owned list.
+std::vector<ZBCOLLECTIONITEM> ChangedItems(ZBSESSION* session, uint32_t box,
+                                           const std::string& password,
+                                           uint32_t folder, uint32_t since,
+                                           const char* folder_id) {
+  uint32_t count = 0;
+  ZBCOLLECTIONITEM* items = nullptr;
+  ZBBLOCK block = zbBoxGetCollectionByTime(session, box, password.c_str(), folder,
+                                           &count, &items, &since, folder_id);
+  if (!block) {
+    // An empty answer may come without a block.
+    if (uint32_t code = zbBoxGetLastError()) Raise(code);
+    return {};
+  }
+  std::vector<ZBCOLLECTIONITEM> out;
+  if (items) out.assign(items, items + count);
+  zbBoxFreeBlock(block);
+  return out;
+}
+
+}  // namespace
+
+void CBackup::Run(uint32_t backup_type, const ZBSNMPSETTINGS* snmp,
+                  const uint32_t* security_mode, const char* cipher_library,
+                  const char* hash_library) {
+  // The marker is read once, so one archive never mixes the two forms.
+  encryption_on_ = !HasMarkerFile(kMarkerNoEncryption);
+  if (encryption_on_) {
+    zip_.encryption().SetEncryptDllName(cipher_library);
+    zip_.encryption().SetHashDllName(hash_library);
+  }
+  backup_type_ = backup_type;
+
+  IndexHead(snmp, security_mode);
+  PrepareBoxes();
+  IndexStep();
+  for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
+
+  // Index tail.
+  for (const ZBBOXPROPERTY& p : box_properties_) {
+    BackupXmlBox b;
+    b.name = platform::CodePageToUtf8(p.BoxName);
+    b.number = p.BoxNo;
+    b.is_protected = p.Protected != 0;
+    b.folders = p.NumOfFolders;
+    b.documents = p.NumOfDocs;
+    b.used_disk = p.BoxUsedDisk;
+    b.last_backup_date = p.LastBackupDate;
+    index_.boxes.push_back(b);
+  }
+  if (uint32_t rc = WriteBackupXml(index_path_, index_)) Raise(rc);
+  CheckCancel();
+
+  if (ChooseFamily(engine_info_.EngineVersion, /*for_box_transfer=*/true) ==
+      TransferFamily::kOriel) {
+    uint32_t rc = zbBoxUpdateLastBackupDates(session_, password_.c_str(),
+                                             engine_info_.CurrentTime,
+                                             uint32_t(box_numbers_.size()),
+                                             box_numbers_.data());
+    if (rc) Raise(rc);
+  }
+  if (encryption_on_) zip_.EncryptIndex();
+  Pack();
+}
+
+void CBackup::IndexHead(const ZBSNMPSETTINGS* snmp, const uint32_t* security_mode) {
+  uint32_t rc = zbBoxGetEngineInfo(session_, password_.c_str(), &engine_info_);
+  if (rc) {
+    last_service_error_ = rc;
+    Raise(rc);
+  }
+  ClassifyLayout();
+  zip_.CreateWorkFolders();
+  CheckCancel();
+
+  std::string name;
+  QueryDeviceName(&name, session_->Host, snmp);
+  index_.net_bios_name = name;
+  index_.backup_type = backup_type_;
+  index_.engine_version = engine_info_.EngineVersion;
+  index_.mac_address = engine_info_.MACAddress;
+  index_.storage_layout = layout() == DeviceLayout::kStorage;
+  index_.secure_mode = security_mode ? *security_mode : 0;
+  index_.device_clock = engine_info_.CurrentTime;
+  index_path_ = zip_.BoxRoot() + "/Backup.XML";
+  // The head is written with the boxes at the end (one write of the whole
+  // file); create it now so a file problem shows before any transfer.
+  {
+    std::ofstream probe(index_path_, std::ios::binary | std::ios::trunc);
+    if (!probe) Raise(SystemErrorFromErrno(errno ? errno : EIO));
+  }
+  CheckCancel();
+}
+
+void CBackup::PrepareBoxes() {
+  SetState(BOXJOB_STATE_PREPARING);
+  Notify();
+  const size_t n = box_numbers_.size();
+  for (size_t i = 0; i < n; ++i) {
+    CheckCancel();
+    ZBBOXPROPERTY p{};
+    uint32_t rc = zbBoxGetBoxProperty(session_, box_numbers_[i], password_.c_str(), &p);
+    if (rc) {
+      last_service_error_ = rc;
+      Raise(rc);
+    }
+    p.BoxNo = box_numbers_[i];
+    items_total_ += p.NumOfFolders + p.NumOfDocs + 1;
+    if (!(backup_type_ == 1 && p.LastBackupDate != 0)) items_total_ += 1;
+    progress_->Percent = uint32_t(4 * i / n);
+    Notify();
+    box_properties_.push_back(p);
+    progress_->TotalDocs += p.NumOfDocs;
+  }
+}
+
+void CBackup::IndexStep() {
+  // Restricted sessions cannot reach the index files; storage devices keep
+  // none (the index path is empty there).
+  if (session_->AccessMode == 20 || layout() == DeviceLayout::kStorage) return;
+  SetState(BOXJOB_STATE_TRANSFERRING);
+  Notify();
+  CheckCancel();
+  transfer_ = OpenTransfer(/*for_box_transfer=*/false);
+  for (uint32_t box : box_numbers_) {
+    transfer_->FtpGetFile(Fmt("%s/B0000%03u.XML", paths().database_path.c_str(), box),
+                          Fmt("%s/BOX/DATABASE/B0000%03u.XML", work_folder_.c_str(), box));
+  }
+  transfer_.reset();
+  zip_.PackDatabase();
+  progress_->Percent = 5;
+  Notify();
+  CheckCancel();
+}
+
+void CBackup::TransferBox(size_t index) {
+  ZBBOXPROPERTY& p = box_properties_[index];
+  folder_list_.clear();
+  document_list_.clear();
+  SetState(BOXJOB_STATE_TRANSFERRING);
+  SetProgressName(progress_->BoxName, p.BoxName);
+  ClearNames();
+  Notify();
+
+  try {
+    transfer_ = OpenTransfer(/*for_box_transfer=*/true);
+    if (backup_type_ == 0 || p.LastBackupDate == 0)
+      FullPath(index);
+    else
+      IncrementalPath(index);
+  } catch (...) {
+    transfer_.reset();
+    throw;
+  }
+  transfer_.reset();
+  ClearNames();
+  SetState(BOXJOB_STATE_PACKING);
+  Notify();
+  zip_.PackBox(p.BoxNo);
+  if (encryption_on_) zip_.EncryptBox(p.BoxNo);
+}
+
+void CBackup::UpdateNamesShared(const std::string& local) {
+  if (local.find("D0000") != std::string::npos) {
+    SetProgressName(progress_->DocName, ItemFileName(local + ".XML"));
+    progress_->DoneDocs += 1;
+  } else {
+    progress_->DocName[0] = '\0';
+  }
+  size_t f = local.find("F0000");
+  if (f != std::string::npos && local.size() - (f + 5) == 3)
+    SetProgressName(progress_->FolderName, ItemFileName(local + ".XML"));
+}
+
+void CBackup::UpdateNamesStorage(const std::string& local, const std::string& remote) {
+  std::error_code ec;
+  if (fs::exists(local + "/folderproperties.xml", ec)) {
+    items_done_ += 1;
+    SetProgressName(progress_->FolderName, LastComponent(remote));
+    progress_->DocName[0] = '\0';
+  } else if (fs::exists(local + "/documentproperties.xml", ec)) {
+    progress_->DoneDocs += 1;
+    items_done_ += 1;
+    SetProgressName(progress_->DocName, LastComponent(remote));
+    // A document at the box's top level ("nnn/doc") belongs to no folder.
+    std::string_view r = remote;
+    size_t first = r.find('/');
+    if (first == std::string_view::npos ||
+        r.substr(first + 1).find('/') == std::string_view::npos)
+      progress_->FolderName[0] = '\0';
+  }
+}
+
+void CBackup::FullPath(size_t index) {
+  const ZBBOXPROPERTY& p = box_properties_[index];
+  SetState(BOXJOB_STATE_TRANSFERRING);
+  transfer_->ClearQueue();
+  std::string remote = layout() == DeviceLayout::kStorage
+                           ? zip_.BoxFolderName(p.BoxNo)
+                           : Fmt("%s/B0000%03u", paths().data_path.c_str(), p.BoxNo);
+  std::string local = zip_.LocalBoxFolder(p.BoxNo);
+  MakeFolder(local, /*existing_ok=*/false);
+  transfer_->QueuePair(local, remote);
+  CheckCancel();
+  while (!transfer_->IsQueueEmpty()) {
+    CheckCancel();
+    std::string l, r;
+    transfer_->TakeNextPair(&l, &r);
+    if (layout() != DeviceLayout::kStorage) {
+      UpdateNamesShared(l);
+      items_done_ += 1;
+    }
+    SetPercentFromItems();
+    Notify();
+    transfer_->DownloadFolder(l, r);
+    if (layout() == DeviceLayout::kStorage) UpdateNamesStorage(l, r);
+    CheckCancel();
+  }
+  if (layout() == DeviceLayout::kStorage) items_done_ += 1;
+}
+
+void CBackup::DownloadDocument(const std::string& local_doc,
+                               const std::string& remote_doc,
+                               const std::string& remote_item_file,
+                               const std::string& local_item_file,
+                               const ZBCOLLECTIONITEM& item,
+                               const char* folder_name) {
+  SetState(BOXJOB_STATE_TRANSFERRING);
+  SetProgressName(progress_->DocName,
+                  platform::Utf16ToCodePage(std::u16string_view(
+                      item.ItemName, platform::U16Length(item.ItemName, 256))));
+  if (folder_name) SetProgressName(progress_->FolderName, folder_name);
+  items_done_ += 1;
+  progress_->DoneDocs += 1;
+  SetPercentFromItems();
+  Notify();
+  if (!remote_item_file.empty())
+    transfer_->FtpGetFile(remote_item_file, local_item_file);
+  transfer_->DownloadTree(local_doc, remote_doc);
+  CheckCancel();
+}
+
+void CBackup::IncrementalPath(size_t index) {
+  ZBBOXPROPERTY& p = box_properties_[index];
+  const bool storage = layout() == DeviceLayout::kStorage;
+  std::string local_box = zip_.LocalBoxFolder(p.BoxNo);
+  std::string remote_box;
+  MakeFolder(local_box, /*existing_ok=*/false);
+  if (storage) {
+    remote_box = zip_.BoxFolderName(p.BoxNo);
+    transfer_->FtpGetFile(remote_box + "/boxproperties.xml",
+                          local_box + "/boxproperties.xml");
+  } else {
+    std::string sub;
+    if (!transfer_->FindBoxFolder(paths().data_path, p.BoxNo, &sub))
+      Raise(ZB_ERR_FILE_NOT_FOUND);
+    remote_box = Fmt("%s/B0000%03u/%s", paths().data_path.c_str(), p.BoxNo, sub.c_str());
+    local_box += "/" + sub;
+    MakeFolder(local_box, /*existing_ok=*/false);
+  }
+
+  for (const ZBCOLLECTIONITEM& item :
+       ChangedItems(session_, p.BoxNo, password_, 0, p.LastBackupDate, nullptr)) {
+    (item.ItemKind == 0 ? folder_list_ : document_list_).push_back(item);
+  }
+
+  uint64_t used = 8;
+  uint32_t downloaded = 0;
+  int number = 1;
+  for (const ZBCOLLECTIONITEM& doc : document_list_) {
+    if (storage) {
+      std::string name = WideToUtf8(doc.ItemName, 256);
+      DownloadDocument(Fmt("%s/%04d", local_box.c_str(), number),
+                       remote_box + "/" + name, "", "", doc, nullptr);
+    } else {
+      std::string id = Fmt("D0000%03u", doc.ItemId);
+      DownloadDocument(local_box + "/" + id, remote_box + "/" + id,
+                       remote_box + "/" + id + ".XML", local_box + "/" + id + ".XML",
+                       doc, nullptr);
+    }
+    used += doc.DocSize / 1024;
+    ++downloaded;
+    ++number;
+  }
+
+  for (const ZBCOLLECTIONITEM& folder : folder_list_) {
+    std::string folder_name = platform::Utf16ToCodePage(
+        std::u16string_view(folder.ItemName, platform::U16Length(folder.ItemName, 256)));
+    std::string local_folder, remote_folder;
+    if (storage) {
+      local_folder = Fmt("%s/%04d", local_box.c_str(), number);
+      remote_folder = remote_box + "/" + WideToUtf8(folder.ItemName, 256);
+      MakeFolder(local_folder, true);
+      transfer_->FtpGetFile(remote_folder + "/folderproperties.xml",
+                            local_folder + "/folderproperties.xml");
+      FindDataList files;
+      if (transfer_->FtpListDirectory(remote_folder, nullptr, &files)) {
+        for (const auto& f : files) {
+          std::string n = f.name;
+          if (n.find(".sts") != std::string::npos || n.find(".STS") != std::string::npos)
+            transfer_->FtpGetFile(remote_folder + "/" + n, local_folder + "/" + n);
+        }
+      }
+    } else {
+      std::string id = Fmt("F0000%03u", folder.ItemId);
+      local_folder = local_box + "/" + id;
+      remote_folder = remote_box + "/" + id;
+      MakeFolder(local_folder, true);
+      transfer_->FtpGetFile(remote_folder + ".XML", local_folder + ".XML");
+    }
+    ++number;
+    std::vector<ZBCOLLECTIONITEM> docs = ChangedItems(
+        session_, p.BoxNo, password_, folder.ItemId, p.LastBackupDate, nullptr);
+    int inner = 1;
+    for (const ZBCOLLECTIONITEM& doc : docs) {
+      if (storage) {
+        DownloadDocument(Fmt("%s/%04d", local_folder.c_str(), inner),
+                         remote_folder + "/" + WideToUtf8(doc.ItemName, 256), "", "",
+                         doc, folder_name.c_str());
+      } else {
+        std::string id = Fmt("D0000%03u", doc.ItemId);
+        DownloadDocument(local_folder + "/" + id, remote_folder + "/" + id,
+                         remote_folder + "/" + id + ".XML",
+                         local_folder + "/" + id + ".XML", doc, folder_name.c_str());
+      }
+      used += doc.DocSize / 1024;
+      ++downloaded;
+      ++inner;
+    }
+  }
+
+  if (p.NumOfDocs > downloaded) {
+    items_done_ += p.NumOfDocs - downloaded;
+    progress_->DoneDocs += p.NumOfDocs - downloaded;
+  }
+  SetPercentFromItems();
+  Notify();
+  p.NumOfDocs = downloaded;
+  p.BoxUsedDisk = uint32_t(used);
+}
+
+void CBackup::Pack() {
+  SetState(BOXJOB_STATE_PACKING);
+  progress_->BoxName[0] = '\0';
+  ClearNames();
+  progress_->DoneDocs = progress_->TotalDocs;
+  if (progress_->Percent < 96) progress_->Percent = 95;
+  Notify();
+  zip_.PackData();
+  if (progress_->Percent < 99) progress_->Percent = 98;
+  Notify();
+  // The new archive is built beside the old one and takes its name in one
+  // rename; the old file is never deleted first.
+  try {
+    zip_.PackArchive();
+  } catch (...) {
+    std::remove((archive_path_ + ".zip").c_str());
+    throw;
+  }
+  progress_->Percent = 100;
+  platform::Clock& clock = platform::Env::Current()->clock();
+  for (int i = 0; i < 2; ++i) {
+    Notify();
+    clock.SleepMillis(100);
+  }
+}
+
+}  // namespace boxlink
+
+namespace {
+
+void ClearAliveOnLostConnection(ZBSESSION* session, uint32_t code) {
+  if (session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
+    session->Alive = 0;
+}
+
+}  // namespace
+
+ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
+                            const char* ftpUser, const char* workFolder,
+                            const char* archivePath, uint32_t backupType,
+                            uint32_t boxCount, const uint32_t* boxNumbers,
+                            ZBEVENT cancelEvent, ZBEVENT progressEvent,
+                            BoxJobProgress* progress, void* snmpSettings,
+                            uint32_t* securityMode,
+                            const char* transferLibrary,
+                            const char* cipherLibrary,
+                            const char* hashLibrary) {
+  uint32_t code = 0;
+  try {
+    boxlink::CBackup job;
+    job.LoadTransferLibrary(transferLibrary);
+    job.Begin(session, password, ftpUser, workFolder, archivePath, boxCount,
+              boxNumbers, cancelEvent, progressEvent, progress);
+    job.Run(backupType, static_cast<const ZBSNMPSETTINGS*>(snmpSettings),
+            securityMode, cipherLibrary, hashLibrary);
+    return 0;
+  } catch (const boxlink::BoxError& e) {
+    code = e.code() ? e.code() : uint32_t(ZB_ERR_INTERNAL_ERROR);
+  } catch (...) {
+    boxlink::CLogger::LogError("zbBoxBackup Unknown", ZB_ERR_INTERNAL_ERROR, true);
+    return ZB_ERR_INTERNAL_ERROR;
+  }
+  ClearAliveOnLostConnection(session, code);
+  boxlink::CLogger::LogError("zbBoxBackup", code);
+  return code;
+}

@@ -1,0 +1,307 @@
+// Whole backups against the simulated device, for every layout. Archives
+// are unpacked with the system's unzip and a byte-level unscramble written
+// here, not with the engine's own readers, and compared with the device's
+// store.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "boxlink.h"
+#include "boxlink/client/logger.h"
+#include "boxlink/client/session_hooks.h"
+#include "boxlink/engine/engine_test_env.h"
+#include "devsim/testing/device_fixture.h"
+#include "platform/testing/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using boxlink::enginetest::ReadFile;
+using boxlink::enginetest::WriteFile;
+
+constexpr char kAdmin[] = "admin00";
+constexpr uint32_t kFirstBox = 7;
+
+void FixedWebProbe(ZBSESSION* s, const void*) {
+  s->WebPort = 8080;
+  s->WebSecure = 0;
+  s->Port = 8080;
+}
+void FixedFtpProbe(ZBSESSION* s, const void*) {
+  s->FtpPort = 21;
+  s->FtpSecure = 0;
+}
+
+int Sh(const std::string& cmd) {
+  int rc = std::system((cmd + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+// Undoes the member scrambling: the end record's two entry counts are
+// stored inverted.
+void Unscramble(const std::string& path) {
+  std::string bytes = ReadFile(path);
+  ASSERT_GE(bytes.size(), 22u);
+  size_t eocd = bytes.rfind(std::string("PK\x05\x06", 4));
+  ASSERT_NE(eocd, std::string::npos);
+  for (size_t i = eocd + 8; i < eocd + 12; ++i) bytes[i] = char(~bytes[i]);
+  WriteFile(path, bytes);
+}
+
+// Relative path -> content of every file below root, except the status
+// file a download never copies.
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (!e.is_regular_file()) continue;
+    if (e.path().filename() == "UNLOCK.STS") continue;
+    out[fs::relative(e.path(), root).string()] = ReadFile(e.path().string());
+  }
+  return out;
+}
+
+std::multiset<std::string> Contents(const std::map<std::string, std::string>& tree) {
+  std::multiset<std::string> out;
+  for (const auto& [k, v] : tree) out.insert(v);
+  return out;
+}
+
+devsim::PopulateOptions Boxes() {
+  devsim::PopulateOptions o;
+  o.first_box = kFirstBox;
+  o.boxes = 2;
+  o.folders = 2;
+  o.documents = 2;
+  o.pages = 2;
+  o.page_bytes = 3000;
+  return o;
+}
+
+class BackupDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
+ protected:
+  BackupDeviceTest()
+      : probes_({&FixedWebProbe, &FixedFtpProbe}),
+        dev_(devsim::Profile::Defaults(GetParam()), {"web", "ftp"}, Boxes()) {}
+
+  void SetUp() override {
+    ASSERT_TRUE(dev_.ok()) << dev_.error();
+    std::strncpy(s_.Host, dev_->address().c_str(), sizeof s_.Host - 1);
+    s_.Port = 8080;
+    ASSERT_EQ(zbBoxOpenConnection(&s_, nullptr), 0u);
+    if (storage()) {
+      // Storage devices serve box paths from the account's home folder.
+      user_ = "boxuser";
+      std::strcpy(s_.FtpPassword, "boxpass");
+    } else {
+      char login[256] = {};
+      ASSERT_EQ(zbBoxCreateFTPAccount(&s_, kAdmin, login), 0u);
+      user_ = login;
+    }
+    fs::create_directories(work_);
+  }
+  void TearDown() override {
+    zbBoxCloseConnection(&s_);
+    boxlink::CLogger::StopLog();
+    zbBoxCloseEvent(cancel_);
+    zbBoxCloseEvent(status_);
+  }
+
+  bool storage() const { return GetParam() == devsim::Layout::kStorage; }
+  bool shared() const { return GetParam() == devsim::Layout::kShared; }
+
+  uint32_t Backup(uint32_t type, const char* transfer_library = "") {
+    uint32_t mode = 1;
+    return zbBoxBackup(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(),
+                       type, 2, boxes_, cancel_, status_, &progress_, nullptr, &mode,
+                       transfer_library, CIPHERLIB_SO, DIGESTLIB_SO);
+  }
+
+  // Unpacks the archive and each box member with unzip into out/.
+  void Unpack(const std::string& out) {
+    fs::remove_all(out);
+    fs::create_directories(out);
+    ASSERT_EQ(Sh("unzip -q -o '" + archive_ + "' -d '" + out + "'"), 0);
+    std::string box = out + "/BOX";
+    std::string members = box;
+    if (shared()) {
+      ASSERT_TRUE(fs::exists(box + "/DATA.zip"));
+      ASSERT_EQ(Sh("unzip -q -o '" + box + "/DATA.zip' -d '" + box + "'"), 0);
+      members = box + "/DATA";
+    }
+    for (uint32_t b : boxes_) {
+      std::string name = storage() ? boxlink::enginetest::Fmt3(b) : "B0000" + boxlink::enginetest::Fmt3(b);
+      std::string tnb = members + "/" + name + ".tnb";
+      ASSERT_TRUE(fs::exists(tnb)) << tnb;
+      Unscramble(tnb);
+      ASSERT_EQ(Sh("unzip -q -o '" + tnb + "' -d '" + out + "/trees'"), 0) << tnb;
+    }
+  }
+
+  boxlink::enginetest::EngineTestEnv env_;
+  boxlink::ScopedPortProbes probes_;
+  devsim::ScopedDevice dev_;
+  platform::ScopedTempDir dir_;
+  std::string work_ = dir_.Sub("work");
+  std::string archive_ = dir_.Sub("backup.zip");
+  ZBSESSION s_{};
+  std::string user_;
+  uint32_t boxes_[2] = {kFirstBox, kFirstBox + 1};
+  BoxJobProgress progress_{};
+  ZBEVENT cancel_ = zbBoxCreateEvent(1, 0, nullptr);
+  ZBEVENT status_ = zbBoxCreateEvent(0, 0, nullptr);
+};
+
+TEST_P(BackupDeviceTest, FullBackupHoldsTheDevicesBoxes) {
+  env_.SetNoEncryption(true);
+  ASSERT_EQ(Backup(0), 0u);
+  EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  std::string out = dir_.Sub("out");
+  Unpack(out);
+
+  std::string index = ReadFile(out + "/BOX/Backup.XML");
+  EXPECT_EQ(index.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<BackupInfo>\r\n", 0), 0u);
+  EXPECT_TRUE(index.ends_with("</Boxes>\r\n</BackupInfo>"));
+  EXPECT_NE(index.find("<EngineVersion>" + dev_->profile().engine_version + "</EngineVersion>"),
+            std::string::npos);
+  EXPECT_NE(index.find("<Boxes NumOfBoxes=\"2\">"), std::string::npos);
+  EXPECT_NE(index.find("<BoxNo>7</BoxNo>"), std::string::npos);
+  EXPECT_EQ(index.find("<SecureMode>") != std::string::npos, storage());
+  EXPECT_EQ(fs::exists(out + "/BOX/Database.tnb"), !storage());
+
+  for (uint32_t b : boxes_) {
+    fs::path device = dev_->store().BoxDir(b);
+    std::string name = device.filename().string();
+    auto got = Tree(fs::path(out) / "trees" / name);
+    auto want = Tree(device);
+    if (storage()) {
+      // Non-document folders are renumbered locally; the files are the same.
+      EXPECT_EQ(Contents(got), Contents(want)) << name;
+    } else {
+      EXPECT_EQ(got, want) << name;
+    }
+  }
+
+  BackupIndexInfo info{};
+  BackupIndexBox* list = nullptr;
+  std::string read_dir = dir_.Sub("read");
+  fs::create_directories(read_dir);
+  ASSERT_EQ(zbBoxGetXMLInfo(archive_.c_str(), read_dir.c_str(), &info, &list, "", ""), 0u);
+  EXPECT_EQ(info.Count, 2u);
+  EXPECT_STREQ(info.Version, dev_->profile().engine_version.c_str());
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list[1].BoxNo, kFirstBox + 1);
+  zbBoxFreeIndexBoxes(list);
+}
+
+TEST_P(BackupDeviceTest, EncryptedStorageMembersAndProgressToTheEnd) {
+  std::vector<std::pair<uint32_t, uint32_t>> seen;  // state, percent
+  std::atomic<bool> done{false};
+  std::thread watcher([&] {
+    while (!done) {
+      if (zbBoxWaitEvent(status_, 20) == ZB_WAIT_OBJECT_0)
+        seen.emplace_back(progress_.State, progress_.Percent);
+    }
+  });
+  uint32_t rc = Backup(0);
+  done = true;
+  watcher.join();
+  ASSERT_EQ(rc, 0u);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().second, 100u);
+  EXPECT_EQ(seen.back().first, uint32_t(BOXJOB_STATE_PACKING));
+  std::set<uint32_t> states;
+  uint32_t last = 0;
+  for (auto [state, percent] : seen) {
+    states.insert(state);
+    EXPECT_GE(percent, last);
+    last = percent;
+  }
+  EXPECT_EQ(states, (std::set<uint32_t>{1, 3, 5}));
+
+  std::string out = dir_.Sub("sealed");
+  fs::create_directories(out);
+  ASSERT_EQ(Sh("unzip -q -o '" + archive_ + "' -d '" + out + "'"), 0);
+  EXPECT_EQ(fs::exists(out + "/BOX/Backup.XMLe"), storage());
+  EXPECT_EQ(fs::exists(out + "/BOX/Backup.XML"), !storage());
+  if (storage()) {
+    EXPECT_TRUE(fs::exists(out + "/BOX/007.tnbe"));
+  }
+
+  BackupIndexInfo info{};
+  BackupIndexBox* list = nullptr;
+  ASSERT_EQ(zbBoxGetXMLInfo(archive_.c_str(), work_.c_str(), &info, &list, CIPHERLIB_SO,
+                            DIGESTLIB_SO),
+            0u);
+  EXPECT_EQ(info.Count, 2u);
+  zbBoxFreeIndexBoxes(list);
+}
+
+TEST_P(BackupDeviceTest, CancelAndFaultsLeaveTheOldArchiveAlone) {
+  WriteFile(archive_, "the old archive");
+  struct Case {
+    const char* what;
+    std::function<void()> arm;
+    bool cancel_on_first_document;
+  };
+  const Case cases[] = {
+      {"cancel during the transfer", [] {}, true},
+      {"dropped data connection",
+       [&] {
+         devsim::Fault f;
+         f.kind = devsim::Fault::Kind::kDropConnection;
+         dev_->faults().Arm("ftp.data", f, -1);
+       },
+       false},
+      {"refused CGI",
+       [&] {
+         devsim::Fault f;
+         f.kind = devsim::Fault::Kind::kFailWith;
+         f.code = 500;
+         dev_->faults().Arm("web.boxnwGetBoxProperty", f, -1);
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dev_->faults().Clear();
+    zbBoxResetEvent(cancel_);
+    c.arm();
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+      while (!done) {
+        if (zbBoxWaitEvent(status_, 20) == ZB_WAIT_OBJECT_0 && c.cancel_on_first_document &&
+            progress_.State == BOXJOB_STATE_TRANSFERRING && progress_.Percent > 5)
+          zbBoxSetEvent(cancel_);
+      }
+    });
+    uint32_t rc = Backup(0);
+    done = true;
+    watcher.join();
+    if (c.cancel_on_first_document) EXPECT_EQ(rc, 995u);
+    else EXPECT_NE(rc, 0u);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    EXPECT_EQ(ReadFile(archive_), "the old archive");
+    EXPECT_FALSE(fs::exists(archive_ + ".zip"));
+  }
+  dev_->faults().Clear();
+  zbBoxResetEvent(cancel_);
+  EXPECT_EQ(Backup(0), 0u);
+  EXPECT_NE(ReadFile(archive_), "the old archive");
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, BackupDeviceTest,
+                         ::testing::Values(devsim::Layout::kShared, devsim::Layout::kClassic,
+                                           devsim::Layout::kStorage),
+                         [](const auto& info) {
+                           switch (info.param) {
+                             case devsim::Layout::kShared: return std::string("Shared");
+                             case devsim::Layout::kClassic: return std::string("Classic");
+                             default: return std::string("Storage");
+                           }
+                         });
+
+}  // namespace
