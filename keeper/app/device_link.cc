@@ -43,6 +43,32 @@ void* BoxlinkExport(const char* name) {
   return lib ? lib->Symbol(name) : nullptr;
 }
 
+std::string EncodeMode2(const std::string& credential,
+                        const std::string& library) {
+  std::string error;
+  auto lib = platform::Env::Current()->LoadLibrary(library, &error);
+  if (!lib) return credential;
+  auto sha = lib->Function<SHA256_entryFn>("SHA256_entry");
+  auto b64 = lib->Function<Encode_BASE64Fn>("Encode_BASE64");
+  auto decorate = lib->Function<Add_Prefix_SuffixFn>("Add_Prefix_Suffix");
+  if (!sha) return credential;
+  uint8_t digest[32] = {};
+  sha(credential.data(), static_cast<uint32_t>(credential.size()), digest);
+  std::string value(reinterpret_cast<const char*>(digest), sizeof digest);
+  if (!b64) return value;
+  const char* text = b64(digest, sizeof digest);
+  if (!text) return value;
+  value = text;
+  if (!decorate) return value;
+  char out[ZELT_DECORATED_MAX] = {};
+  uint32_t length = 0;
+  if (!decorate(value.c_str(), out, &length, 2) || length >= sizeof out)
+    return value;
+  value.assign(out, length);
+  text = b64(reinterpret_cast<const uint8_t*>(out), length);
+  return text ? std::string(text) : value;
+}
+
 bool ReadIdFile(const std::string& path, ZBSNMPSETTINGS* snmp) {
   std::string error;
   auto lib = platform::Env::Current()->LoadLibrary(LibraryPath("libcipherlib.so"),
@@ -110,6 +136,9 @@ uint32_t DeviceLink::Connect(const ConnectOptions& options) {
     if (uint32_t code = zbBoxAuthenticate(session_.get(), security_.get()))
       return code;
     if (uint32_t code = zbBoxGetServiceStatus(session_.get())) return code;
+    // The administrative calls and the jobs of such a session take the
+    // digest form.
+    password_ = EncodeMode2(options.password, LibraryPath("libdigestlib.so"));
   }
   connected_ = true;
   return 0;

@@ -67,6 +67,13 @@ class DeviceLink {
   bool connected_ = false;
 };
 
+// The mode-2 form of a credential (digest, Base64, decoration, Base64)
+// built with the digest library at `library`; a step that cannot be done
+// leaves the value of the step before, so a missing library gives the
+// plain credential back.
+std::string EncodeMode2(const std::string& credential,
+                        const std::string& library);
+
 // Reads an SNMPv3 ID file with the cipher library into the settings.
 // False when the library or the file cannot be used.
 bool ReadIdFile(const std::string& path, ZBSNMPSETTINGS* snmp);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "devsim/testing/device_fixture.h"
@@ -70,6 +71,39 @@ TEST_F(DeviceLinkTest, BackupRunLeavesTheDeviceReleased) {
   }
   ExpectDeviceReleased();
   EXPECT_FALSE(fs::exists(frame.work_folder()));
+}
+
+class CancelOnTransfer : public ProgressSink {
+ public:
+  explicit CancelOnTransfer(JobFrame** frame) : frame_(frame) {}
+  void OnProgress(const ProgressView& view) override {
+    if (view.record.state == 3 && *frame_) (*frame_)->RequestCancel();
+  }
+
+ private:
+  JobFrame** frame_;
+};
+
+TEST_F(DeviceLinkTest, CancelledBackupEndsCleanly) {
+  if (!BoxlinkJobBackend::HasJob(JobKind::kBackup))
+    GTEST_SKIP() << "the library has no backup job yet";
+  devsim::Fault slow;
+  slow.kind = devsim::Fault::Kind::kDelay;
+  slow.delay = std::chrono::milliseconds(200);
+  dev_->faults().Arm("ftp.data", slow, -1);
+  BoxlinkJobBackend backend(link_);
+  JobFrame* target = nullptr;
+  CancelOnTransfer sink(&target);
+  JobFrame frame(backend, &sink);
+  target = &frame;
+  JobRequest req = Backup();
+  req.boxes = {1, 2, 3};
+  JobResult r = frame.Run(req);
+  EXPECT_EQ(r.outcome, kOutcomeCancelled);
+  EXPECT_EQ(r.error, 0u);
+  EXPECT_FALSE(fs::exists(req.archive_path));
+  EXPECT_FALSE(fs::exists(frame.work_folder()));
+  ExpectDeviceReleased();
 }
 
 TEST_F(DeviceLinkTest, FailedAccountCreationStillUnlocks) {
