@@ -268,16 +268,17 @@ TEST_P(BackupDeviceTest, CancelAndFaultsLeaveTheOldArchiveAlone) {
     const char* what;
     std::function<void()> arm;
     bool cancel_on_first_document;
+    uint32_t code;
   };
   const Case cases[] = {
-      {"cancel during the transfer", [] {}, true},
+      {"cancel during the transfer", [] {}, true, 995},
       {"dropped data connection",
        [&] {
          devsim::Fault f;
          f.kind = devsim::Fault::Kind::kDropConnection;
          dev_->faults().Arm("ftp.data", f, -1);
        },
-       false},
+       false, 12031},  // the connection reset, as the transfer reports it
       {"refused CGI",
        [&] {
          devsim::Fault f;
@@ -285,7 +286,7 @@ TEST_P(BackupDeviceTest, CancelAndFaultsLeaveTheOldArchiveAlone) {
          f.code = 500;
          dev_->faults().Arm("web.boxnwGetBoxProperty", f, -1);
        },
-       false},
+       false, 58},  // HTTP 500 as the transport maps it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -303,8 +304,7 @@ TEST_P(BackupDeviceTest, CancelAndFaultsLeaveTheOldArchiveAlone) {
     uint32_t rc = Backup(0);
     done = true;
     watcher.join();
-    if (c.cancel_on_first_document) EXPECT_EQ(rc, 995u);
-    else EXPECT_NE(rc, 0u);
+    EXPECT_EQ(rc, c.code);
     EXPECT_FALSE(fs::exists(work_ + "/BOX"));
     EXPECT_EQ(ReadFile(archive_), "the old archive");
     EXPECT_FALSE(fs::exists(archive_ + ".zip"));
@@ -313,6 +313,45 @@ TEST_P(BackupDeviceTest, CancelAndFaultsLeaveTheOldArchiveAlone) {
   zbBoxResetEvent(cancel_);
   EXPECT_EQ(Backup(0), 0u);
   EXPECT_NE(ReadFile(archive_), "the old archive");
+}
+
+TEST_P(BackupDeviceTest, OverTheWrapperPlainAndTls) {
+  for (bool tls : {false, true}) {
+    SCOPED_TRACE(tls ? "TLS" : "plain");
+    devsim::Profile p = ProfileFor(GetParam());
+    p.ftp_tls = tls;
+    devsim::ScopedDevice dev(p, {"web", "ftp"}, Boxes());
+    ASSERT_TRUE(dev.ok()) << dev.error();
+    ZBSESSION s{};
+    std::strncpy(s.Host, dev->address().c_str(), sizeof s.Host - 1);
+    s.Port = 8080;
+    ASSERT_EQ(zbBoxOpenConnection(&s, nullptr), 0u);
+    s.FtpSecure = tls ? 1 : 0;
+    std::string user = "boxuser";
+    std::strcpy(s.FtpPassword, "boxpass");
+    if (!storage()) {
+      char login[256] = {};
+      ASSERT_EQ(zbBoxCreateFTPAccount(&s, kAdmin, login), 0u);
+      user = login;
+    }
+    uint32_t mode = 1;
+    std::string archive = dir_.Sub(tls ? "tls.zip" : "wrapped.zip");
+    EXPECT_EQ(zbBoxBackup(&s, kAdmin, user.c_str(), work_.c_str(), archive.c_str(), 0, 2,
+                          boxes_, nullptr, status_, &progress_, nullptr, &mode, FTPSHIM_DIR,
+                          CIPHERLIB_SO, DIGESTLIB_SO),
+              0u);
+    zbBoxCloseConnection(&s);
+    BackupIndexInfo info{};
+    BackupIndexBox* list = nullptr;
+    ASSERT_EQ(zbBoxGetXMLInfo(archive.c_str(), work_.c_str(), &info, &list, CIPHERLIB_SO,
+                              DIGESTLIB_SO),
+              0u);
+    EXPECT_EQ(info.Count, 2u);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list[0].BoxNo, kFirstBox);
+    zbBoxFreeIndexBoxes(list);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, BackupDeviceTest,
