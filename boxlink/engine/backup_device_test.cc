@@ -4,6 +4,7 @@
 // store.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -352,6 +353,56 @@ TEST_P(BackupDeviceTest, OverTheWrapperPlainAndTls) {
     zbBoxFreeIndexBoxes(list);
     EXPECT_FALSE(fs::exists(work_ + "/BOX"));
   }
+}
+
+TEST_P(BackupDeviceTest, IncrementalCarriesOnlyTheChangedDocument) {
+  env_.SetNoEncryption(true);
+  ASSERT_EQ(Backup(0), 0u);
+  devsim::ItemInfo changed;
+  for (const devsim::ItemInfo& item : dev_->store().ListItems(kFirstBox, 0))
+    if (item.kind == devsim::ItemKind::kDocument) {
+      changed = item;
+      break;
+    }
+  ASSERT_NE(changed.number, 0u);
+  std::string error;
+  ASSERT_TRUE(dev_->store().WritePage(changed, 1, "a changed page", 2000000000u, &error)) << error;
+
+  ASSERT_EQ(Backup(1), 0u);
+  BackupIndexInfo info{};
+  BackupIndexBox* list = nullptr;
+  std::string read_dir = dir_.Sub("read");
+  fs::create_directories(read_dir);
+  ASSERT_EQ(zbBoxGetXMLInfo(archive_.c_str(), read_dir.c_str(), &info, &list, "", ""), 0u);
+  ASSERT_NE(list, nullptr);
+  BackupIndexBox first = list[0], second = list[1];
+  zbBoxFreeIndexBoxes(list);
+  std::string out = dir_.Sub("inc");
+  Unpack(out);
+  if (shared()) {
+    // Shared engines keep no last-backup date: every backup is full.
+    EXPECT_EQ(first.NumOfDocs, 6u);
+    return;
+  }
+  EXPECT_EQ(info.BackupType, 1u);
+  EXPECT_EQ(first.NumOfDocs, 1u);
+  EXPECT_EQ(second.NumOfDocs, 0u);
+  EXPECT_EQ(second.BoxUsedDisk, 8u);
+  auto tree = Tree(fs::path(out) / "trees" / dev_->store().BoxDir(kFirstBox).filename());
+  bool found = false;
+  for (const auto& [path, bytes] : tree) {
+    if (bytes == "a changed page") found = true;
+    if (storage()) {
+      // The changed document is 0001; the folders follow as 0002, 0003
+      // with their properties and status files but no documents.
+      bool folder_file = std::count(path.begin(), path.end(), '/') == 1 &&
+                         (path.ends_with("/folderproperties.xml") ||
+                          path.find(".sts") != std::string::npos);
+      EXPECT_TRUE(path == "boxproperties.xml" || path.rfind("0001/", 0) == 0 || folder_file)
+          << path;
+    }
+  }
+  EXPECT_TRUE(found);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, BackupDeviceTest,
