@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 constexpr const char* kUsage =
     "usage:\n"
     "  devsim serve [--profile FILE] [--layout shared|classic|storage]\n"
-    "               [--address 127.x.y.z] [--store DIR] [--services web,ftp,snmp]\n"
+    "               [--address 127.x.y.z] [--store DIR] [--services web,ftp,snmp|none]\n"
     "               [--set key=value]... [--populate] [populate options]\n"
     "  devsim populate --store DIR --layout L [populate options]\n"
     "  devsim services\n"
@@ -201,10 +201,12 @@ int Serve(Args args) {
   int rc = 0;
   {
     devsim::Device device(std::move(profile), store, address);
-    device.services() = SplitList(services);
+    // "none" serves the store to nobody: useful to try the program itself.
+    const bool none = services == "none";
+    if (!none) device.services() = SplitList(services);
     if (args.populate && !devsim::Populate(device.store(), options, &error)) {
       rc = Fail("populate: " + error);
-    } else if (!device.Start(&error)) {
+    } else if (none ? !device.store().Init(&error) : !device.Start(&error)) {
       rc = Fail(error);
     } else {
       std::printf("ready %s\n", address.c_str());

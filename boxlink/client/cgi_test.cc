@@ -98,12 +98,17 @@ TEST(CgiGateTest, VersionTables) {
 
 class CgiExportTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearEngineInfoCache(); }
+  void SetUp() override {
+    ClearEngineInfoCache();
+    SetEngineInfoFill(nullptr);
+  }
   void TearDown() override {
     CLogger::StopLog();
-    SetEngineInfoFill(nullptr);
+    SetEngineInfoFill(installed_fill_);
     ClearEngineInfoCache();
   }
+  // What the engine-information export installed, if it is linked in.
+  const EngineInfoFill installed_fill_ = GetEngineInfoFill();
   std::string Log() {
     std::ifstream in(CLogger::LogFilePath());
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -76,6 +76,9 @@ uint32_t _zbOpenSession(ZBSESSION* session, const void* snmp_settings) {
   }
   if (!online) return ZB_ERR_NO_NETWORK;
 
+  // A record opened before and never closed (error 1 and 50 leave it
+  // open) would otherwise lose its handles here.
+  if (session->ConnectHandle || session->InternetHandle) CloseSessionHandles(session);
   auto internet = std::make_unique<inet::Session>(kUserAgent);
   session->InternetHandle = internet.release();
 

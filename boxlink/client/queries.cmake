@@ -15,5 +15,8 @@ zelt_test(boxlink_query_replies_test
 
 zelt_test(boxlink_queries_integration_test
   SOURCES client/queries_integration_test.cc
-  LIBS boxlink_core devsim_testing zelt_cryptocore platform_testing
+          client/box_queries_integration_test.cc
+          client/admin_ops_integration_test.cc
+          client/security_ops_integration_test.cc
+  LIBS boxlink_core devsim_testing zelt_cryptocore ftplibpp platform_testing
   LABELS integration)

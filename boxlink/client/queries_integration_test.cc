@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "boxlink.h"
+#include "boxlink/client/device_session_fixture.h"
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/engine_cache.h"
 #include "boxlink/client/logger.h"
@@ -25,86 +26,8 @@
 
 namespace {
 
-using devsim::Fault;
-using devsim::web::RecordedRequest;
-using devsim::web::WebService;
-
-constexpr char kAdmin[] = "admin00";
-
-void FixedWebProbe(ZBSESSION* s, const void*) {
-  s->WebPort = 8080;
-  s->WebSecure = 0;
-  s->Port = 8080;
-}
-void FixedFtpProbe(ZBSESSION* s, const void*) {
-  s->FtpPort = 21;
-  s->FtpSecure = 0;
-}
-
-devsim::PopulateOptions Boxes() {
-  devsim::PopulateOptions o;
-  o.first_box = 7;
-  o.boxes = 2;
-  o.folders = 2;
-  o.documents = 2;
-  o.pages = 1;
-  o.page_bytes = 1500;
-  return o;
-}
-
-devsim::Profile WithLayout(devsim::Layout layout, bool restricted) {
-  devsim::Profile p = devsim::Profile::Defaults(layout);
-  if (restricted) p.extra["web.connect_result"] = "4";
-  return p;
-}
-
-// One device and an open session to it.
-class DeviceSession {
- public:
-  DeviceSession(bool restricted,
-                devsim::Layout layout = devsim::Layout::kClassic)
-      : env_(100),
-        use_(&env_),
-        probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(WithLayout(layout, restricted), {"web", "ftp"}, Boxes()) {
-    boxlink::ModelAdditionCheck::ResetForTesting();
-    EXPECT_TRUE(dev_.ok()) << dev_.error();
-    std::strncpy(s_.Host, dev_->address().c_str(), sizeof s_.Host - 1);
-    s_.Port = 8080;
-    uint32_t r = zbBoxOpenConnection(&s_, nullptr);
-    EXPECT_EQ(r, restricted ? 1u : 0u);
-    EXPECT_EQ(s_.AccessMode, restricted ? 20u : 0u);
-    web()->ClearRequests();
-  }
-  ~DeviceSession() {
-    zbBoxCloseConnection(&s_);
-    boxlink::CLogger::StopLog();
-    boxlink::ModelAdditionCheck::ResetForTesting();
-  }
-
-  ZBSESSION* s() { return &s_; }
-  devsim::Device& dev() { return *dev_; }
-  WebService* web() { return WebService::Of(*dev_); }
-  devsim::web::BoxCgiState& state() {
-    return devsim::web::BoxCgiStateOf(*dev_);
-  }
-  platform::FakeEnv& env() { return env_; }
-  // The query (GET) or body (POST) of the last request to a CGI.
-  std::string LastQuery(std::string_view cgi) {
-    std::vector<RecordedRequest> r = web()->RequestsTo(cgi);
-    if (r.empty()) return "<none>";
-    return r.back().method == "POST" ? r.back().body : r.back().query;
-  }
-  size_t Count(std::string_view cgi) { return web()->RequestsTo(cgi).size(); }
-  std::string Sid() { return boxlink::Format("SID=%08u", s_.SessionId); }
-
- private:
-  platform::FakeEnv env_;
-  platform::ScopedEnv use_;
-  boxlink::ScopedPortProbes probes_;
-  devsim::ScopedDevice dev_;
-  ZBSESSION s_{};
-};
+using boxlink::testing::DeviceSession;
+using boxlink::testing::kAdmin;
 
 struct Call {
   const char* what;

@@ -188,6 +188,8 @@ TEST_F(SessionDeviceTest, EngineVersionCases) {
   EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), 50u);
   EXPECT_NE(session_.ConnectHandle, nullptr);
   EXPECT_TRUE(web().SessionOpen(session_.SessionId));
+  // Opening the open record again replaces its handles (none are lost).
+  EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), 50u);
   EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
   EXPECT_TRUE(Closed());
   device_->Stop();
@@ -416,6 +418,7 @@ TEST_F(SessionDeviceTest, TheSkeletonFillsAnEmptyEngineCacheFirst) {
   StartDevice();
   ASSERT_EQ(zbBoxOpenConnection(&session_, nullptr), 0u);
   ClearEngineInfoCache();
+  const EngineInfoFill installed = GetEngineInfoFill();
   SetEngineInfoFill([](ZBSESSION* s, const char*, EngineInfoRecord* info) -> uint32_t {
     return RunGuarded("zbBoxGetEngineInfo", [&] {
       CgiCall call(s);
@@ -427,7 +430,7 @@ TEST_F(SessionDeviceTest, TheSkeletonFillsAnEmptyEngineCacheFirst) {
   });
   web().ClearRequests();
   EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
-  SetEngineInfoFill(nullptr);
+  SetEngineInfoFill(installed);
   auto requests = web().Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].path, "/TarnBox/Admin/boxnwGetEngineVersion");

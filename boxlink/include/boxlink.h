@@ -409,6 +409,35 @@ ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
 
 /* --- end of backup job ------------------------------------------------- */
 
+/* --- restore job -------------------------------------------------------- */
+
+/* Writes the chosen boxes of an archive back to the device, synchronously.
+ *   archivePath     UTF-8.
+ *   restoreMode     1 overwrite documents of the same name, 2 append them
+ *                   under a numbered name.
+ *   restoreTime     last-access time given to the restored documents
+ *                   (seconds since 1970; the device's own clock wins when
+ *                   it reports one).
+ *   neededSpace     kilobytes the chosen boxes need; compared with the
+ *                   device's free space before an append.
+ *   securityMode    the caller's ZBSECURITY (its first field is used in the
+ *                   restricted session).
+ * Other arguments as for zbBoxBackup. 0, or an error code (39, 50, 257,
+ * 1314, 8260, 87, 1327, 995, 8, 1359, system, transfer and box service
+ * codes). */
+ZB_API uint32_t zbBoxRestore(ZBSESSION* session, const char* password,
+                             const char* ftpUser, const char* workFolder,
+                             const char* archivePath, uint32_t boxCount,
+                             const uint32_t* boxNumbers, uint32_t restoreMode,
+                             int32_t restoreTime, ZBEVENT cancelEvent,
+                             ZBEVENT progressEvent, BoxJobProgress* progress,
+                             uint32_t neededSpace, uint32_t* securityMode,
+                             const char* transferLibrary,
+                             const char* cipherLibrary,
+                             const char* hashLibrary);
+
+/* --- end of restore job ------------------------------------------------ */
+
 /* ------------------------------------------------------------------------
  * Archive information.
  * --------------------------------------------------------------------- */

@@ -14,7 +14,7 @@ zelt_test(boxlink_transfer_test
   LIBS boxlink_core platform_testing)
 
 zelt_test(boxlink_transfer_device_test
-  SOURCES transfer/transfer_device_test.cc
+  SOURCES transfer/transfer_device_test.cc transfer/transfer_edge_test.cc
   LIBS boxlink_core devsim_core devsim_ftp_testing platform_testing
   LABELS integration)
 if(TARGET boxlink_transfer_device_test)

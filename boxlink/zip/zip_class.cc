@@ -307,7 +307,10 @@ bool CZipClass::AddNewFile(const std::string& source_path,
   CZipHeaderInfo h;
   h.name = name;
   if (!OpenNewFile(h, level, source_path.c_str())) {
-    if (state_ == kWriting) CloseNewFile();
+    // An unreadable source must not pass for an empty file.
+    int err = errno;
+    if (state_ == kWriting) DropCurrentEntry();
+    errno = err;
     return false;
   }
   if (dir_.entries.back().IsDirectory()) {

@@ -106,7 +106,7 @@ TEST_F(ZipClassTest, RoundTripsAndStandardToolsAgree) {
   z.Close();
   EXPECT_EQ(z.tracked_allocations(), 0u);
   EXPECT_EQ(Sh("unzip -t " + zip), 0);
-  EXPECT_EQ(Sh("python3 -c \"import zipfile,sys; z=zipfile.ZipFile('" + zip +
+  EXPECT_EQ(Sh("/usr/bin/python3 -c \"import zipfile,sys; z=zipfile.ZipFile('" + zip +
                 "'); sys.exit(z.testzip() is not None or len(z.namelist())!=5)\""),
             0);
   std::string out = Path("unzipped");
@@ -269,6 +269,79 @@ TEST_F(ZipClassTest, RefusesEntriesWhileAnotherIsOpen) {
   EXPECT_EQ(ReadAll(r, 0), "abc");
   CZipHeaderInfo h3;
   EXPECT_FALSE(r.OpenNewFile(h3, 9));  // read-only
+}
+
+
+TEST_F(ZipClassTest, EndRecordIsSearchedOnlyWhereItCanBe) {
+  std::string zip = Path("c.zip");
+  // The longest comment still leaves the record within reach.
+  ASSERT_EQ(Sh("/usr/bin/python3 -c \"import zipfile; z=zipfile.ZipFile('" + zip +
+               "','w'); z.writestr('a','x'); z.comment=b'PK\\x05\\x06' + "
+               "b'c'*65531; z.close()\""),
+            0);
+  {
+    CZipClass z;
+    z.Open(zip, CZipClass::kOpenReadOnly);
+    ASSERT_EQ(z.GetCount(), 1u);
+    EXPECT_EQ(z.directory().comment.size(), 65535u);
+    EXPECT_EQ(ReadAll(z, 0), "x");
+  }
+  // Junk behind the record pushes it out of the searched range.
+  std::string plain = Write({{"a", "x"}}, "p.zip");
+  std::string bytes = platform::ReadTestFile(plain);
+  for (size_t junk : {size_t(100), size_t(65535), size_t(65536)}) {
+    SCOPED_TRACE(junk);
+    platform::WriteTestFile(Path("j.zip"), bytes + std::string(junk, 'j'));
+    CZipClass z;
+    if (junk <= 65535) {
+      z.Open(Path("j.zip"), CZipClass::kOpenReadOnly);
+      EXPECT_EQ(ReadAll(z, 0), "x");
+    } else {
+      EXPECT_THROW(z.Open(Path("j.zip"), CZipClass::kOpenReadOnly), BoxError);
+    }
+  }
+}
+
+TEST_F(ZipClassTest, AddingToAnExistingArchiveRewritesItsDirectory) {
+  std::string zip = Write({{"first", "1"}});
+  {
+    CZipClass z;
+    z.Open(zip, CZipClass::kOpenExisting);
+    platform::WriteTestFile(Path("second"), TextBytes(5000, 2));
+    ASSERT_TRUE(z.AddNewFile(Path("second"), "second"));
+    z.Close();
+  }
+  EXPECT_EQ(Sh("unzip -t " + zip), 0);
+  CZipClass z;
+  z.Open(zip, CZipClass::kOpenReadOnly);
+  ASSERT_EQ(z.GetCount(), 2u);
+  EXPECT_EQ(ReadAll(z, 0), "1");
+  EXPECT_EQ(ReadAll(z, 1), TextBytes(5000, 2));
+  // Opening for reading and closing leaves the file as it was.
+  std::string before = platform::ReadTestFile(zip);
+  {
+    CZipClass r;
+    r.Open(zip, CZipClass::kOpenExisting);
+    ReadAll(r, 1);
+    r.Close();
+  }
+  EXPECT_EQ(platform::ReadTestFile(zip), before);
+}
+
+
+TEST_F(ZipClassTest, AnUnreadableSourceAddsNoEntry) {
+  std::string zip = Path("u.zip");
+  CZipClass z;
+  z.Open(zip, CZipClass::kCreate);
+  platform::WriteTestFile(Path("ok"), "ok");
+  ASSERT_TRUE(z.AddNewFile(Path("ok"), "ok"));
+  EXPECT_FALSE(z.AddNewFile(Path("missing"), "missing"));
+  EXPECT_EQ(z.GetCount(), 1u);
+  z.Close();
+  EXPECT_EQ(Sh("unzip -t " + zip), 0);
+  CZipClass r;
+  r.Open(zip, CZipClass::kOpenReadOnly);
+  EXPECT_EQ(r.GetCount(), 1u);
 }
 
 }  // namespace

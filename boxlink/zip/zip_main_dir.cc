@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "boxlink/client/box_error.h"
 
@@ -15,9 +16,11 @@ uint64_t CZipMainDir::FindEndRecord(CZipFile& file) {
   uint64_t lowest = length > kMaxEndSearch ? length - kMaxEndSearch : 0;
   auto buf = std::make_unique<uint8_t[]>(kSearchBufferSize + 3);
   // Blocks overlap by three bytes, so a signature across a block border is
-  // still seen; the search runs backwards and takes the last record whose
-  // comment ends within the file.
+  // still seen. The search runs backwards: a record whose comment ends
+  // exactly at the end of the file wins (a comment may itself hold the
+  // signature); failing that, the last record whose comment fits.
   uint64_t end = length;
+  std::optional<uint64_t> fallback;
   while (end > lowest) {
     uint64_t start = end - lowest > kSearchBufferSize ? end - kSearchBufferSize
                                                       : lowest;
@@ -31,10 +34,13 @@ uint64_t CZipMainDir::FindEndRecord(CZipFile& file) {
       uint8_t rec[kEndRecordSize];
       file.Seek(pos);
       file.ReadExact(rec, sizeof rec);
-      if (pos + kEndRecordSize + Get16(rec + 20) <= length) return pos;
+      uint64_t rec_end = pos + kEndRecordSize + Get16(rec + 20);
+      if (rec_end == length) return pos;
+      if (rec_end < length && !fallback) fallback = pos;
     }
     end = start;
   }
+  if (fallback) return *fallback;
   Raise(1359);
 }
 

@@ -31,7 +31,18 @@ void CZipUtls::Close() { zip_.Close(true); }
 
 int CZipUtls::OpenFile(const std::string& path, int flag) {
   zip_.Close(true);
-  zip_.Open(path, flag == 1 ? CZipClass::kOpenExisting : CZipClass::kCreate);
+  if (flag != 1) {
+    zip_.Open(path, CZipClass::kCreate);
+    return 1;
+  }
+  try {
+    zip_.Open(path, CZipClass::kOpenExisting);
+  } catch (const BoxError& e) {
+    // Callers only read what they open this way; an archive on read-only
+    // media or without write permission must still restore.
+    if (e.code() != 5 && e.code() != 19) throw;
+    zip_.Open(path, CZipClass::kOpenReadOnly);
+  }
   return 1;
 }
 

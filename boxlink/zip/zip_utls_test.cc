@@ -74,7 +74,7 @@ TEST_F(ZipUtlsTest, ScrambleHidesTheArchiveAndRevertRestoresItExactly) {
   std::string tnb = Path("B0000001.tnb");
   ASSERT_TRUE(fs::exists(tnb));
   EXPECT_NE(Sh("unzip -l " + tnb), 0);
-  EXPECT_NE(Sh("python3 -c \"import zipfile; zipfile.ZipFile('" + tnb +
+  EXPECT_NE(Sh("/usr/bin/python3 -c \"import zipfile; zipfile.ZipFile('" + tnb +
                 "').testzip()\""),
             0);
   EXPECT_EQ(RevertZipCentralDirectory(zip), 0u);
@@ -120,7 +120,7 @@ TEST_F(ZipUtlsTest, NonAsciiNamesComeBackUnchanged) {
 
 TEST_F(ZipUtlsTest, MaliciousNamesWriteNothingAnywhere) {
   std::string zip = Path("evil.zip");
-  ASSERT_EQ(Sh("python3 -c \"import zipfile; z=zipfile.ZipFile('" + zip +
+  ASSERT_EQ(Sh("/usr/bin/python3 -c \"import zipfile; z=zipfile.ZipFile('" + zip +
                 "','w'); z.writestr('ok.txt','fine'); "
                 "z.writestr('../evil.txt','x'); z.writestr('/abs.txt','x'); "
                 "z.writestr('a/../../evil2.txt','x'); z.close()\""),
@@ -158,6 +158,7 @@ TEST_F(ZipUtlsTest, ManyEntriesBothWays) {
   u.ExtractZipFile(Path("back"));
   EXPECT_EQ(platform::ReadTestFile(Path("back/many/d7/f2917")), "2917");
 }
+
 
 }  // namespace
 }  // namespace boxlink

@@ -198,7 +198,8 @@ void FtpServer::Session::Dispatch(const std::string& verb,
 
   if (verb == "QUIT") {
     Reply(221, "Goodbye.");
-    control_.Close(1000);
+    // Nothing more is expected from the client; its close may come late.
+    control_.Close(1000, /*wait_for_peer=*/false);
     *end = true;
     return;
   }
@@ -571,7 +572,8 @@ void FtpServer::Session::SendData(
     Reply(426, DefaultText(426));
     return;
   }
-  data.Close(kDataTimeoutMs);
+  // Clients may wait for the reply before they close their end.
+  data.Close(kDataTimeoutMs, /*wait_for_peer=*/false);
   Reply(226, "Transfer complete.");
 }
 
@@ -593,15 +595,17 @@ void FtpServer::Session::Retrieve(const std::string& vpath) {
   auto size = fs::file_size(p, ec);
   bool ascii = type_ == 'A';
   SendData(p.filename().string() + " (" + std::to_string(size) + " bytes)",
-           vpath, [in, ascii](std::string* chunk) {
+           vpath, [in, ascii, prev = '\0'](std::string* chunk) mutable {
              chunk->resize(kChunk);
              in->read(chunk->data(), static_cast<std::streamsize>(kChunk));
              chunk->resize(static_cast<size_t>(in->gcount()));
              if (ascii) {
+               // Line ends go out as CR LF; one that is CR LF already stays.
                std::string conv;
                for (char c : *chunk) {
-                 if (c == '\n') conv.push_back('\r');
+                 if (c == '\n' && prev != '\r') conv.push_back('\r');
                  conv.push_back(c);
+                 prev = c;
                }
                *chunk = std::move(conv);
              }

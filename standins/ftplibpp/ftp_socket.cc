@@ -228,7 +228,14 @@ FtpSocket FtpSocket::Listen(const SockAddr& local, uint32_t* error,
 FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
   if (!WaitReady(false, timeout_ms, error)) return {};
   FtpSocket c(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-  if (!c.valid()) *error = kErrCannotConnect;
+  if (!c.valid()) {
+    *error = kErrCannotConnect;
+    return c;
+  }
+  // Replies are small writes answered late; Nagle's wait for the peer's
+  // delayed acknowledgement would add tens of milliseconds to each.
+  int one = 1;
+  setsockopt(c.fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   c.real_time_ = real_time_;
   return c;
 }
@@ -368,7 +375,7 @@ bool FtpSocket::WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
   return true;
 }
 
-void FtpSocket::Close(uint32_t timeout_ms) {
+void FtpSocket::Close(uint32_t timeout_ms, bool wait_for_peer) {
   if (fd_ < 0) return;
   uint32_t ignored = 0;
   if (ssl_) {
@@ -388,7 +395,7 @@ void FtpSocket::Close(uint32_t timeout_ms) {
   ::shutdown(fd_, SHUT_WR);
   char sink[4096];
   for (int i = 0; i < 64; ++i) {
-    if (!WaitReady(false, timeout_ms, &ignored)) break;
+    if (!WaitReady(false, wait_for_peer ? timeout_ms : 0, &ignored)) break;
     ssize_t n = ::recv(fd_, sink, sizeof sink, 0);
     if (n <= 0 && !(n < 0 && (errno == EINTR || errno == EAGAIN))) break;
   }

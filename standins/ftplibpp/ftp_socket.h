@@ -64,8 +64,11 @@ class FtpSocket {
   long Read(void* buf, size_t n, uint32_t timeout_ms, uint32_t* error);
   bool WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
                 uint32_t* error);
-  // Sends TLS close_notify (when in TLS) and closes.
-  void Close(uint32_t timeout_ms = 1000);
+  // Sends TLS close_notify (when in TLS), ends our direction and closes.
+  // With wait_for_peer it first waits (up to timeout_ms) for the peer to
+  // close, so that a sender's last bytes are never cut off by a reset; a
+  // receiver whose peer waits for a reply before closing must not wait.
+  void Close(uint32_t timeout_ms = 1000, bool wait_for_peer = true);
 
   bool valid() const { return fd_ >= 0; }
   SSL* ssl() const { return ssl_; }

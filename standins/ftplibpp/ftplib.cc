@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 #include <openssl/err.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -374,7 +375,14 @@ int ftplib::RawClose(ftphandle* h) {
   std::unique_ptr<ftphandle> owned(h);
   const bool failed = h->failed;
   const uint32_t first_error = last_error_;
-  h->data.Close(timeout_ms_);
+  if (failed && first_error == ftpc::kErrTimeout) {
+    // The server stopped sending; it will not answer in time either, and a
+    // late answer would be taken for the reply to the next command.
+    h->data.Abort();
+    control_.Close(0);
+    return Fail(ftpc::kErrTimeout);
+  }
+  h->data.Close(std::min<uint32_t>(timeout_ms_, 2000));
   if (!control_.valid()) return Fail(ftpc::kErrConnectionReset);
   int code = ReadReply();
   if (code == 0) return 0;

@@ -62,7 +62,8 @@ TEST(BerTest, LongLengthsAndTruncation) {
     Reader cut(std::string_view(tlv).substr(0, n));
     EXPECT_FALSE(cut.ReadOctetString(&out)) << n;
   }
-  Reader huge(std::string("\x04\x85\x01\x00\x00\x00\x00", 7));
+  const std::string too_long("\x04\x85\x01\x00\x00\x00\x00", 7);
+  Reader huge(too_long);
   EXPECT_FALSE(huge.ReadOctetString(&out));
 }
 

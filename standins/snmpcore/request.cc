@@ -196,7 +196,9 @@ void ForgetUser(void* handle) {
   if (!s || !s->securityEngineID || !s->securityName) return;
   usmUser* user = usm_get_user(s->securityEngineID, s->securityEngineIDLen,
                                s->securityName);
-  if (user) usm_free_user(usm_remove_user(user));
+  if (!user) return;
+  usm_remove_user(user);  // returns the list's head, not the user
+  usm_free_user(user);
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ class SnmpdTest : public ::testing::Test {
     config.communities = {"tarnread"};
     config.sys_name = "MFP-Model-77";
     config.sys_location = "Floor 3";
+    config.ipv6 = true;
     config.users = {{"md5user", "MD5", kAuth, "", ""},
                     {"shauser", "SHA", kAuth, "", ""},
                     {"desuser", "MD5", kAuth, "DES", kPriv},
@@ -175,6 +176,32 @@ TEST_F(SnmpdTest, BroadcastDiscoveryCollectsTheAnsweringAgent) {
                 version3),
             0);
   EXPECT_EQ(none.size(), 0);
+}
+
+TEST_F(SnmpdTest, Ipv6) {
+  ASSERT_FALSE(snmpd_->endpoint6().empty());
+  CCoSnmp v1(kDeviceName, 3, snmpd_->endpoint6().c_str(), 1);
+  v1.SetCommunityName("tarnread");
+  const char* value = v1.SnmpGetPtrToStringValue();
+  ASSERT_NE(value, nullptr) << v1.SnmpGetErrorCode();
+  EXPECT_STREQ(value, "Tarn Office");
+
+  CCoSnmp v3(kDeviceName, 3, snmpd_->endpoint6().c_str(), 3);
+  v3.PopulateV3Parameters("", kPriv, "aesuser", kAuth, "", "", 3, 3, 1, 2, 4);
+  value = v3.SnmpGetPtrToStringValue();
+  ASSERT_NE(value, nullptr) << v3.SnmpGetErrorCode();
+  EXPECT_STREQ(value, "Tarn Office");
+
+  int status = -1;
+  Snmp snmp(status, 0, true);
+  ASSERT_EQ(status, 0);
+  UdpAddress agent(snmpd_->endpoint6().c_str());
+  ASSERT_EQ(agent.kind(), Address::kIpv6);
+  SnmpCollection<GenAddress> found;
+  OctetStr community("tarnread");
+  ASSERT_EQ(snmp.broadcast_discovery(found, 2, agent, version1, &community), 0);
+  ASSERT_EQ(found.size(), 1);
+  EXPECT_TRUE(found[0] == agent) << found[0].get_printable();
 }
 
 TEST_F(SnmpdTest, SilentAgentTimesOutWithinTheTimeOut) {

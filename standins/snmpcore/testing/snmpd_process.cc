@@ -68,6 +68,28 @@ SnmpdProcess::SnmpdProcess(const SnmpdConfig& config) {
     if (v.type == "octet_str" && value.rfind("0x", 0) != 0) value = Quote(value);
     conf += "override " + v.oid + " " + v.type + " " + value + "\n";
   }
+  std::string listen = "udp:" + address_ + ":" + std::to_string(port_);
+  if (config.ipv6) {
+    // ::1 is shared by every test program: a port derived from the pid,
+    // moved on until one is free.
+    for (unsigned p = 20000 + getpid() % 20000; p < 65000; p += 97) {
+      int fd = socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+      sockaddr_in6 in6{};
+      in6.sin6_family = AF_INET6;
+      in6.sin6_addr = in6addr_loopback;
+      in6.sin6_port = htons(static_cast<uint16_t>(p));
+      bool free = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&in6), sizeof in6) == 0;
+      if (fd >= 0) close(fd);
+      if (free) {
+        endpoint6_ = "[::1]:" + std::to_string(p);
+        listen += ",udp6:" + endpoint6_;
+        break;
+      }
+    }
+    conf += "rocommunity6 " + (config.communities.empty() ? std::string("public")
+                                                          : config.communities[0]) +
+            " ::1/128\n";
+  }
   std::string conf_path = dir_.Sub("snmpd.conf");
   platform::WriteTestFile(conf_path, conf);
   std::string persist = dir_.Sub("persist");
@@ -89,7 +111,7 @@ SnmpdProcess::SnmpdProcess(const SnmpdConfig& config) {
     }
     execl("/usr/sbin/snmpd", "snmpd", "-f", "-C", "-c", conf_path.c_str(),
           "-Lf", log.c_str(), "-r", "-M", "/dev/null", "-m", "",
-          ("udp:" + address_ + ":" + std::to_string(port_)).c_str(),
+          listen.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }

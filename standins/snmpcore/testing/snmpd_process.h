@@ -31,6 +31,7 @@ struct SnmpdConfig {
   std::vector<SnmpdUser> users;
   std::vector<SnmpdValue> values;
   std::string sys_name, sys_location;
+  bool ipv6 = false;  // also listen on [::1], on a port of this process
 };
 
 class SnmpdProcess {
@@ -49,11 +50,14 @@ class SnmpdProcess {
   unsigned short port() const { return port_; }
   // "127.x.y.z:port", as snmpcore and the command-line tools take it.
   std::string endpoint() const;
+  // "[::1]:port" when the configuration asked for IPv6, else empty.
+  const std::string& endpoint6() const { return endpoint6_; }
 
  private:
   platform::ScopedTempDir dir_{"snmpd"};
   std::string address_;
   unsigned short port_ = 0;
+  std::string endpoint6_;
   pid_t pid_ = -1;
   bool started_ = false;
   std::string error_;
