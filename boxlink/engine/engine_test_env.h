@@ -63,7 +63,8 @@ inline void WriteZip(const std::string& path, const std::vector<Member>& members
 
 class EngineTestEnv {
  public:
-  EngineTestEnv() : use_(&env_), notify_(&notices_) {
+  explicit EngineTestEnv(uint32_t clock_scale = 1000)
+      : env_(clock_scale), use_(&env_), notify_(&notices_) {
     env_.SetProgramDir(env_.root() + "/program");
     std::filesystem::create_directories(env_.root() + "/program");
     WriteModelFile(env_.root() + "/program/" + kModelInfoFileName,

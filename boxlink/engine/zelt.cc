@@ -1,5 +1,7 @@
 #include "boxlink/engine/zelt.h"
 
+#include <unistd.h>
+
 #include <cstring>
 
 #include "boxlink/client/box_error.h"
@@ -25,7 +27,14 @@ CZelt::~CZelt() {
   keep_alive_.Stop();
   transfer_.reset();
   transfer_library_.reset();
-  if (begun_ && !work_folder_.empty()) zip_.DeleteBox();
+  if (begun_ && !work_folder_.empty()) {
+    // Transfers move the process into the work tree; step out of it before
+    // it goes, so the process is not left in a removed folder.
+    if (::chdir(work_folder_.c_str()) != 0) {
+      // Removing the tree does not need the current folder.
+    }
+    zip_.DeleteBox();
+  }
   end_ticks_ = platform::Env::Current()->clock().TickCount();
 }
 
