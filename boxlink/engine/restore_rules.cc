@@ -1,0 +1,275 @@
+#include "boxlink/engine/restore_rules.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/text.h"
+
+namespace boxlink {
+
+std::u16string NumberedName(std::u16string_view name, unsigned long n) {
+  std::u16string_view head = name.substr(0, 60);
+  if (head.size() == 60 && head.back() >= 0xD800 && head.back() <= 0xDBFF)
+    head.remove_suffix(1);
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, "-%03lu", n);
+  std::u16string out(head);
+  for (const char* p = suffix; *p; ++p) out.push_back(char16_t(*p));
+  return out;
+}
+
+std::u16string FreeNumberedName(std::u16string_view name,
+                                const std::function<bool(std::u16string_view)>& taken) {
+  for (unsigned long n = 1;; ++n) {
+    std::u16string candidate = NumberedName(name, n);
+    if (!taken(candidate)) return candidate;
+  }
+}
+
+std::vector<uint32_t> RenumberDocuments(const std::vector<uint32_t>& local,
+                                        const std::set<uint32_t>& device) {
+  std::vector<uint32_t> out(local.size());
+  std::set<uint32_t> used = device;
+  size_t keeper = local.size();
+  for (size_t i = 0; i < local.size(); ++i) {
+    if (!device.count(local[i])) {
+      keeper = i;
+      break;
+    }
+  }
+  if (keeper < local.size()) used.insert(local[keeper]);
+  uint32_t next = 1;
+  for (size_t i = 0; i < local.size(); ++i) {
+    if (i == keeper) {
+      out[i] = local[i];
+      continue;
+    }
+    while (used.count(next)) ++next;
+    out[i] = next;
+    used.insert(next);
+  }
+  return out;
+}
+
+std::vector<uint32_t> RenumberFolders(const std::vector<uint32_t>& local,
+                                      const std::set<uint32_t>& device) {
+  std::vector<uint32_t> out(local.size());
+  std::set<uint32_t> used = device;
+  std::vector<bool> keeps(local.size());
+  for (size_t i = 0; i < local.size(); ++i) {
+    // A duplicate local number cannot be kept twice.
+    keeps[i] = !used.count(local[i]);
+    if (keeps[i]) used.insert(local[i]);
+  }
+  uint32_t next = 1;
+  for (size_t i = 0; i < local.size(); ++i) {
+    if (keeps[i]) {
+      out[i] = local[i];
+      continue;
+    }
+    while (used.count(next)) ++next;
+    out[i] = next;
+    used.insert(next);
+  }
+  return out;
+}
+
+bool EnoughSpace(uint32_t free_space, uint32_t needed) {
+  uint64_t need = needed;
+  if (free_space < 1024) need *= 1024;
+  return uint64_t(free_space) > need;
+}
+
+namespace {
+
+template <size_t N>
+bool ContainsOne(std::string_view text, const std::array<std::string_view, N>& list) {
+  for (std::string_view s : list)
+    if (text.find(s) != std::string_view::npos) return true;
+  return false;
+}
+
+constexpr std::array<std::string_view, 4> kGroupA = {
+    "Varda 530 Series V1.0", "Varda 330 Series V1.0", "Varda 340 Series V1.0",
+    "Varda 540 Series V1.0"};
+constexpr std::array<std::string_view, 2> kGroupB = {"Varda 910 Series V1.0",
+                                                     "Varda 930 Series V1.0"};
+constexpr std::string_view kColourEngine = "Varda 4720c Series V2.0";
+
+}  // namespace
+
+bool CompatibleTarget(std::string_view archive, std::string_view target) {
+  if (archive == target) return true;
+  if (ContainsOne(archive, kGroupA)) return ContainsOne(target, kGroupA);
+  if (ContainsOne(archive, kGroupB)) return ContainsOne(target, kGroupB);
+  if (archive.find(kColourEngine) == std::string_view::npos) return false;
+  if (target == kColourEngine) return false;
+  size_t v = target.rfind('V');
+  if (v == std::string_view::npos || v + 5 >= target.size()) return false;
+  std::string tail(target.substr(v + 5));
+  return std::atoi(tail.c_str()) != 0;
+}
+
+std::string BigEndian(uint32_t t) {
+  std::string b(4, '\0');
+  b[0] = char(t >> 24);
+  b[1] = char(t >> 16);
+  b[2] = char(t >> 8);
+  b[3] = char(t);
+  return b;
+}
+
+namespace {
+
+bool ReadAll(const std::string& path, std::string* out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out->assign(std::istreambuf_iterator<char>(in), {});
+  return true;
+}
+
+bool WriteAll(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  return bool(out.flush());
+}
+
+}  // namespace
+
+bool WriteItemLastAccess(const std::string& path, std::string_view be_time) {
+  std::string b;
+  if (!ReadAll(path, &b) || b.size() < kItemAccessAt + 4) return false;
+  b.replace(kItemAccessAt, 4, be_time.substr(0, 4));
+  return WriteAll(path, b);
+}
+
+bool WriteItemNames(const std::string& path, std::string_view own_name,
+                    std::u16string_view display_name) {
+  std::string b;
+  if (!ReadAll(path, &b) || b.size() < kItemNameBytes) return false;
+  std::string head(kItemNameBytes, '\0');
+  head.replace(0, std::min<size_t>(own_name.size(), 8), own_name.substr(0, 8));
+  std::u16string_view n = display_name.substr(0, 64);
+  if (n.size() == 64 && n.back() >= 0xD800 && n.back() <= 0xDBFF) n.remove_suffix(1);
+  for (size_t i = 0; i < n.size(); ++i) {
+    head[9 + 2 * i] = char(n[i] & 0xFF);
+    head[9 + 2 * i + 1] = char(n[i] >> 8);
+  }
+  b.replace(0, kItemNameBytes, head);
+  return WriteAll(path, b);
+}
+
+bool WriteItemOwnName(const std::string& path, std::string_view own_name) {
+  std::string b;
+  if (!ReadAll(path, &b) || b.size() < 8) return false;
+  std::string name(own_name.substr(0, 8));
+  name.resize(8, '\0');
+  b.replace(0, 8, name);
+  return WriteAll(path, b);
+}
+
+bool ReadItemFile(const std::string& path, std::string* own_name,
+                  std::u16string* display_name) {
+  std::string b;
+  if (!ReadAll(path, &b) || b.size() < kItemNameBytes) return false;
+  std::string_view own(b.data(), 8);
+  *own_name = std::string(own.substr(0, own.find('\0')));
+  display_name->clear();
+  for (size_t i = 9; i + 1 < 137; i += 2) {
+    char16_t c = char16_t(uint8_t(b[i]) | uint8_t(b[i + 1]) << 8);
+    if (c == 0) break;
+    display_name->push_back(c);
+  }
+  return true;
+}
+
+namespace {
+
+std::string Unescape(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '&') {
+      out += s[i];
+      continue;
+    }
+    size_t end = s.find(';', i);
+    if (end == std::string_view::npos) {
+      out += s[i];
+      continue;
+    }
+    std::string_view ent = s.substr(i + 1, end - i - 1);
+    if (ent == "amp") out += '&';
+    else if (ent == "lt") out += '<';
+    else if (ent == "gt") out += '>';
+    else if (ent == "quot") out += '"';
+    else if (ent == "apos") out += '\'';
+    else out.append(s.substr(i, end - i + 1));
+    i = end;
+  }
+  return out;
+}
+
+std::string Escape(std::string_view s) {
+  std::string out;
+  for (char c : s) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+struct Span { size_t open_end, close_begin; };
+
+std::optional<Span> FindElement(std::string_view xml, size_t from, size_t to,
+                                std::string_view name) {
+  std::string open = "<" + std::string(name) + ">";
+  std::string close = "</" + std::string(name) + ">";
+  size_t o = xml.find(open, from);
+  if (o == std::string_view::npos || o >= to) return std::nullopt;
+  size_t c = xml.find(close, o + open.size());
+  if (c == std::string_view::npos || c > to) return std::nullopt;
+  return Span{o + open.size(), c};
+}
+
+}  // namespace
+
+std::optional<std::string> ReadBoxDocumentElement(std::string_view xml,
+                                                  std::string_view element) {
+  auto root = FindElement(xml, 0, xml.size(), "BoxDocument");
+  if (!root) return std::nullopt;
+  auto e = FindElement(xml, root->open_end, root->close_begin, element);
+  if (!e) return std::nullopt;
+  return Unescape(xml.substr(e->open_end, e->close_begin - e->open_end));
+}
+
+std::optional<std::string> SetBoxDocumentElement(std::string_view xml,
+                                                 std::string_view element,
+                                                 std::string_view value) {
+  auto root = FindElement(xml, 0, xml.size(), "BoxDocument");
+  if (!root) return std::nullopt;
+  std::string out(xml);
+  if (auto e = FindElement(xml, root->open_end, root->close_begin, element)) {
+    out.replace(e->open_end, e->close_begin - e->open_end, Escape(value));
+  } else {
+    out.insert(root->close_begin, "<" + std::string(element) + ">" + Escape(value) +
+                                      "</" + std::string(element) + ">");
+  }
+  return out;
+}
+
+bool RewritePropertyFile(const std::string& path, std::string_view element,
+                         std::string_view value) {
+  std::string xml;
+  if (!ReadAll(path, &xml)) return false;
+  auto changed = SetBoxDocumentElement(xml, element, value);
+  return changed && WriteAll(path, *changed);
+}
+
+}  // namespace boxlink
