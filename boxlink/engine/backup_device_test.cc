@@ -15,27 +15,21 @@
 #include "boxlink/client/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "boxlink/engine/engine_test_env.h"
+#include "boxlink/engine/job_device_env.h"
 #include "devsim/testing/device_fixture.h"
 #include "platform/testing/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using boxlink::enginetest::FixedFtpProbe;
+using boxlink::enginetest::FixedWebProbe;
+using boxlink::enginetest::kAdmin;
+using boxlink::enginetest::ProfileFor;
 using boxlink::enginetest::ReadFile;
 using boxlink::enginetest::WriteFile;
 
-constexpr char kAdmin[] = "admin00";
 constexpr uint32_t kFirstBox = 7;
-
-void FixedWebProbe(ZBSESSION* s, const void*) {
-  s->WebPort = 8080;
-  s->WebSecure = 0;
-  s->Port = 8080;
-}
-void FixedFtpProbe(ZBSESSION* s, const void*) {
-  s->FtpPort = 21;
-  s->FtpSecure = 0;
-}
 
 int Sh(const std::string& cmd) {
   int rc = std::system((cmd + " >/dev/null 2>&1").c_str());
@@ -49,16 +43,6 @@ void Unscramble(const std::string& path) {
   ASSERT_GE(bytes.size(), 22u);
   for (size_t i = bytes.size() - 16; i < bytes.size() - 8; ++i) bytes[i] = char(~bytes[i]);
   WriteFile(path, bytes);
-}
-
-devsim::Profile ProfileFor(devsim::Layout layout) {
-  devsim::Profile p = devsim::Profile::Defaults(layout);
-  // The session opener knows only the fixed engine list; the storage model
-  // ("Varda 8000", from the model file) is named beside a listed engine so
-  // that the session opens and the job still classifies it by the model.
-  if (layout == devsim::Layout::kStorage)
-    p.engine_version = "Varda 8000 Series V1.0 build 12 / Varda 560 Series V4.0.0.0";
-  return p;
 }
 
 // Relative path -> content of every file below root, except the status

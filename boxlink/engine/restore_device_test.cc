@@ -14,6 +14,7 @@
 #include "boxlink/client/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "boxlink/engine/engine_test_env.h"
+#include "boxlink/engine/job_device_env.h"
 #include "devsim/testing/device_fixture.h"
 #include "platform/testing/temp_dir.h"
 #include "platform/text.h"
@@ -21,20 +22,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using boxlink::enginetest::FixedFtpProbe;
+using boxlink::enginetest::FixedWebProbe;
+using boxlink::enginetest::kAdmin;
+using boxlink::enginetest::ProfileFor;
 
-constexpr char kAdmin[] = "admin00";
 constexpr uint32_t kFirstBox = 7;
 constexpr int32_t kRestoreTime = 1750000000;
-
-void FixedWebProbe(ZBSESSION* s, const void*) {
-  s->WebPort = 8080;
-  s->WebSecure = 0;
-  s->Port = 8080;
-}
-void FixedFtpProbe(ZBSESSION* s, const void*) {
-  s->FtpPort = 21;
-  s->FtpSecure = 0;
-}
 
 devsim::PopulateOptions Boxes(int documents = 2) {
   devsim::PopulateOptions o;
@@ -54,7 +48,7 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
  protected:
   RestoreDeviceTest()
       : probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(devsim::Profile::Defaults(GetParam()), {"web", "ftp"}, Boxes()) {}
+        dev_(ProfileFor(GetParam()), {"web", "ftp"}, Boxes()) {}
 
   void SetUp() override {
     ASSERT_TRUE(dev_.ok()) << dev_.error();
@@ -230,8 +224,8 @@ TEST_P(RestoreDeviceTest, CancelDuringUploadEndsWith995) {
 }
 
 // The shared layout (an FTP failure 12003 during the upload) and the
-// storage layout (the session does not open in this fixture, 1605) do not
-// pass yet; they join this list once they do.
+// storage layout (the session opens, the restore ends with 2) do not pass
+// yet; they join this list once they do.
 INSTANTIATE_TEST_SUITE_P(Layouts, RestoreDeviceTest,
                          ::testing::Values(devsim::Layout::kClassic),
                          [](const auto& info) {
