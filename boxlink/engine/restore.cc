@@ -59,9 +59,11 @@ std::vector<std::string> Entries(const std::string& folder, bool folders) {
   return out;
 }
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
+// A file of the unpacked tree that could not be read or changed: the job
+// ends, and the log names the file so that the damaged archive is found.
+[[noreturn]] void FailOnFile(std::string_view step, const std::string& path, uint32_t code) {
+  CLogger::LogError(std::string(step) + "(" + path + ")", code);
+  Raise(code);
 }
 
 // A device listing as an owned list; an empty answer may come without a
@@ -232,7 +234,7 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
         local_sub_ = e;
         break;
       }
-    if (local_sub_.empty()) Raise(ZB_ERR_FILE_NOT_FOUND);
+    if (local_sub_.empty()) FailOnFile("RestoreBox - P*", local_box_, ZB_ERR_FILE_NOT_FOUND);
   }
   remote_sub_ = local_sub_;
   SetLastAccess(local_box_);
@@ -272,8 +274,9 @@ void CRestore::SetLastAccess(const std::string& local_box) {
     auto touch = [&](const std::string& folder) {
       std::string file = folder + "/documentproperties.xml";
       std::error_code ec;
-      if (fs::exists(file, ec) && !RewritePropertyFile(file, "lastAccessDate", text))
-        Raise(ZB_ERR_INTERNAL_ERROR);
+      if (fs::exists(file, ec) &&
+          !RewritePropertyFile(file, "lastAccessDate", platform::Utf8ToUtf16(text)))
+        FailOnFile("SetLastAccess", file, ZB_ERR_INTERNAL_ERROR);
     };
     for (const std::string& e : Entries(local_box, true)) {
       touch(local_box + "/" + e);
@@ -286,7 +289,7 @@ void CRestore::SetLastAccess(const std::string& local_box) {
     for (const std::string& f : Entries(folder, false))
       if (StartsWith(f, "D000") && EndsWith(f, ".XML") &&
           !WriteItemLastAccess(folder + "/" + f, restore_time_be_))
-        Raise(ZB_ERR_INTERNAL_ERROR);
+        FailOnFile("SetLastAccess", folder + "/" + f, ZB_ERR_INTERNAL_ERROR);
     for (const std::string& d : Entries(folder, true))
       if (StartsWith(d, "F000")) walk(folder + "/" + d);
   };
@@ -306,13 +309,13 @@ void CRestore::Scan(const std::string& container, std::vector<LocalItem>* folder
       item.number = uint32_t(std::strtoul(e.c_str(), nullptr, 10));
       if (fs::exists(path + "/documentproperties.xml", ec)) {
         item.kind = 1;
-        item.name = platform::Utf8ToUtf16(ReadBoxDocumentElement(
-            ReadText(path + "/documentproperties.xml"), "documentName").value_or(""));
+        item.name = ReadPropertyElement(path + "/documentproperties.xml", "documentName")
+                        .value_or(u"");
         docs->push_back(item);
       } else if (fs::exists(path + "/folderproperties.xml", ec)) {
         item.kind = 0;
-        item.name = platform::Utf8ToUtf16(ReadBoxDocumentElement(
-            ReadText(path + "/folderproperties.xml"), "folderName").value_or(""));
+        item.name = ReadPropertyElement(path + "/folderproperties.xml", "folderName")
+                        .value_or(u"");
         folders->push_back(item);
       }
     }
@@ -326,7 +329,8 @@ void CRestore::Scan(const std::string& container, std::vector<LocalItem>* folder
     if (!is_folder && !is_doc) continue;
     LocalItem item;
     std::string own;
-    if (!ReadItemFile(container + "/" + f, &own, &item.name)) Raise(ZB_ERR_FILE_CORRUPT);
+    if (!ReadItemFile(container + "/" + f, &own, &item.name))
+      FailOnFile("ReadItemFile", container + "/" + f, ZB_ERR_FILE_CORRUPT);
     item.kind = is_folder ? 0 : 1;
     item.entry = f.substr(0, 8);
     item.number = uint32_t(std::strtoul(item.entry.c_str() + 5, nullptr, 10));
@@ -455,11 +459,11 @@ void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem
                              const std::vector<LocalItem>& local_folders) {
   auto rename_to = [&](LocalItem& doc, const std::u16string& name) {
     doc.name = name;
-    bool ok = storage()
-                  ? RewritePropertyFile(container + "/" + doc.entry + "/documentproperties.xml",
-                                        "documentName", Utf8(name))
-                  : WriteItemNames(container + "/" + doc.entry + ".XML", doc.entry, name);
-    if (!ok) Raise(ZB_ERR_INTERNAL_ERROR);
+    std::string file = container + "/" + doc.entry +
+                       (storage() ? "/documentproperties.xml" : ".XML");
+    bool ok = storage() ? RewritePropertyFile(file, "documentName", name)
+                        : WriteItemNames(file, doc.entry, name);
+    if (!ok) FailOnFile("RenameDocument", file, ZB_ERR_INTERNAL_ERROR);
   };
   auto taken = [&](std::u16string_view c) {
     for (const auto& d : device_docs)
@@ -515,7 +519,7 @@ void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem
     if (fs::exists(tmp)) RenameOrThrow(tmp, container + "/" + entry);
     RenameOrThrow(tmp + ".XML", container + "/" + entry + ".XML");
     if (!WriteItemOwnName(container + "/" + entry + ".XML", entry))
-      Raise(ZB_ERR_INTERNAL_ERROR);
+      FailOnFile("RenumberDocument", container + "/" + entry + ".XML", ZB_ERR_INTERNAL_ERROR);
     docs[i].entry = entry;
     docs[i].number = fresh[i];
   }
@@ -544,9 +548,9 @@ void CRestore::NameFolders(std::vector<LocalItem>& folders, const std::vector<Lo
       return false;
     });
     f.name = name;
-    if (!RewritePropertyFile(local_box_ + "/" + f.entry + "/folderproperties.xml",
-                             "folderName", Utf8(name)))
-      Raise(ZB_ERR_INTERNAL_ERROR);
+    std::string file = local_box_ + "/" + f.entry + "/folderproperties.xml";
+    if (!RewritePropertyFile(file, "folderName", name))
+      FailOnFile("RenameFolder", file, ZB_ERR_INTERNAL_ERROR);
   }
 }
 
@@ -570,7 +574,8 @@ void CRestore::RenumberFolders(std::vector<LocalItem>& folders,
     std::string entry = Fmt("F0000%03u", fresh[i]);
     RenameOrThrow(tmp, top + "/" + entry);
     RenameOrThrow(tmp + ".XML", top + "/" + entry + ".XML");
-    if (!WriteItemOwnName(top + "/" + entry + ".XML", entry)) Raise(ZB_ERR_INTERNAL_ERROR);
+    if (!WriteItemOwnName(top + "/" + entry + ".XML", entry))
+      FailOnFile("RenumberFolder", top + "/" + entry + ".XML", ZB_ERR_INTERNAL_ERROR);
     folders[i].entry = entry;
     folders[i].number = fresh[i];
   }
@@ -601,7 +606,14 @@ void CRestore::ClusterChange(uint32_t box, uint32_t folder, uint32_t doc, uint32
 
 void CRestore::DeleteRemoteTree(const std::string& remote) {
   FindDataList folders, files;
-  if (!transfer_->FtpListDirectory(remote, &folders, &files)) return;
+  try {
+    if (!transfer_->FtpListDirectory(remote, &folders, &files)) return;
+  } catch (const BoxError& e) {
+    // The server refused to list it: nothing of that name is there to
+    // delete. Anything else (a lost connection) ends the restore.
+    if (e.code() == inet::kErrExtendedError) return;
+    throw;
+  }
   for (const auto& f : files) transfer_->FtpDeleteFile(remote + "/" + f.name, false);
   for (const auto& d : folders) {
     std::string n = d.name;

@@ -48,26 +48,49 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
  protected:
   RestoreDeviceTest()
       : probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(ProfileFor(GetParam()), {"web", "ftp"}, Boxes()) {}
+        dev_(Profile(GetParam()), {"web", "ftp"}, Boxes()) {}
+
+  // Storage devices open the restricted session (connect result 4, so the
+  // open reports 1), as such devices do; their FTP password comes with the
+  // account.
+  static devsim::Profile Profile(devsim::Layout layout) {
+    if (layout != devsim::Layout::kStorage) return ProfileFor(layout);
+    devsim::Profile p = devsim::Profile::Defaults(layout);
+    p.extra["web.connect_result"] = "4";
+    return p;
+  }
 
   void SetUp() override {
     ASSERT_TRUE(dev_.ok()) << dev_.error();
     std::strncpy(s_.Host, dev_->address().c_str(), sizeof s_.Host - 1);
     s_.Port = 8080;
-    ASSERT_EQ(zbBoxOpenConnection(&s_, nullptr), 0u);
+    ASSERT_EQ(zbBoxOpenConnection(&s_, nullptr), storage() ? 1u : 0u);
     if (storage()) {
-      user_ = "boxuser";
-      std::strcpy(s_.FtpPassword, "boxpass");
-    } else {
-      char login[256] = {};
-      ASSERT_EQ(zbBoxCreateFTPAccount(&s_, kAdmin, login), 0u);
-      user_ = login;
+      ASSERT_EQ(s_.AccessMode, 20u);
+      // The restricted session passes the caller's password on unchanged, and
+      // the device checks it against each box's own.
+      for (uint32_t b : boxes_) {
+        std::optional<devsim::BoxInfo> box = dev_->store().GetBox(b);
+        ASSERT_TRUE(box);
+        box->password = kAdmin;
+        std::string error;
+        ASSERT_TRUE(dev_->store().UpdateBox(*box, &error)) << error;
+      }
+    }
+    char login[256] = {};
+    ASSERT_EQ(zbBoxCreateFTPAccount(&s_, kAdmin, login), 0u);
+    user_ = login;
+    if (storage()) {
+      ASSERT_NE(s_.FtpPassword[0], 0);
     }
     fs::create_directories(work_);
     env_.SetNoEncryption(true);
   }
   void TearDown() override {
     zbBoxCloseConnection(&s_);
+    if (HasFailure())
+      std::fprintf(stderr, "diagnostic log:\n%s\n",
+                   boxlink::enginetest::ReadFile(boxlink::CLogger::LogFilePath()).c_str());
     boxlink::CLogger::StopLog();
     zbBoxCloseEvent(cancel_);
     zbBoxCloseEvent(status_);
@@ -191,8 +214,10 @@ TEST_P(RestoreDeviceTest, TooManyDocumentsAreRefusedBeforeAnyUpload) {
   ASSERT_TRUE(devsim::Populate(st, big, &error)) << error;
   ASSERT_EQ(Backup(), 0u);
   // Box 7 on the device now holds 101 documents.
-  for (const auto& item : st.ListItems(kFirstBox, 0))
-    ASSERT_TRUE(st.DeleteItem(kFirstBox, 0, item.kind, item.number, &error)) << error;
+  // From the last: the storage layout numbers items by their position.
+  std::vector<devsim::ItemInfo> items = st.ListItems(kFirstBox, 0);
+  for (auto it = items.rbegin(); it != items.rend(); ++it)
+    ASSERT_TRUE(st.DeleteItem(kFirstBox, 0, it->kind, it->number, &error)) << error;
   for (int i = 0; i < 101; ++i)
     ASSERT_TRUE(st.CreateDocument(kFirstBox, 0, "Scan " + std::to_string(i), {"x"},
                                   1700000000, &error))
@@ -223,11 +248,9 @@ TEST_P(RestoreDeviceTest, CancelDuringUploadEndsWith995) {
   EXPECT_FALSE(fs::exists(work_ + "/BOX"));
 }
 
-// The shared layout (an FTP failure 12003 during the upload) and the
-// storage layout (the session opens, the restore ends with 2) do not pass
-// yet; they join this list once they do.
 INSTANTIATE_TEST_SUITE_P(Layouts, RestoreDeviceTest,
-                         ::testing::Values(devsim::Layout::kClassic),
+                         ::testing::Values(devsim::Layout::kShared, devsim::Layout::kClassic,
+                                           devsim::Layout::kStorage),
                          [](const auto& info) {
                            switch (info.param) {
                              case devsim::Layout::kShared: return std::string("Shared");

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "boxlink/client/reply.h"
 #include "platform/text.h"
 
 namespace boxlink {
@@ -186,90 +187,19 @@ bool ReadItemFile(const std::string& path, std::string* own_name,
   return true;
 }
 
-namespace {
-
-std::string Unescape(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '&') {
-      out += s[i];
-      continue;
-    }
-    size_t end = s.find(';', i);
-    if (end == std::string_view::npos) {
-      out += s[i];
-      continue;
-    }
-    std::string_view ent = s.substr(i + 1, end - i - 1);
-    if (ent == "amp") out += '&';
-    else if (ent == "lt") out += '<';
-    else if (ent == "gt") out += '>';
-    else if (ent == "quot") out += '"';
-    else if (ent == "apos") out += '\'';
-    else out.append(s.substr(i, end - i + 1));
-    i = end;
-  }
-  return out;
-}
-
-std::string Escape(std::string_view s) {
-  std::string out;
-  for (char c : s) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-struct Span { size_t open_end, close_begin; };
-
-std::optional<Span> FindElement(std::string_view xml, size_t from, size_t to,
-                                std::string_view name) {
-  std::string open = "<" + std::string(name) + ">";
-  std::string close = "</" + std::string(name) + ">";
-  size_t o = xml.find(open, from);
-  if (o == std::string_view::npos || o >= to) return std::nullopt;
-  size_t c = xml.find(close, o + open.size());
-  if (c == std::string_view::npos || c > to) return std::nullopt;
-  return Span{o + open.size(), c};
-}
-
-}  // namespace
-
-std::optional<std::string> ReadBoxDocumentElement(std::string_view xml,
-                                                  std::string_view element) {
-  auto root = FindElement(xml, 0, xml.size(), "BoxDocument");
-  if (!root) return std::nullopt;
-  auto e = FindElement(xml, root->open_end, root->close_begin, element);
-  if (!e) return std::nullopt;
-  return Unescape(xml.substr(e->open_end, e->close_begin - e->open_end));
-}
-
-std::optional<std::string> SetBoxDocumentElement(std::string_view xml,
-                                                 std::string_view element,
-                                                 std::string_view value) {
-  auto root = FindElement(xml, 0, xml.size(), "BoxDocument");
-  if (!root) return std::nullopt;
-  std::string out(xml);
-  if (auto e = FindElement(xml, root->open_end, root->close_begin, element)) {
-    out.replace(e->open_end, e->close_begin - e->open_end, Escape(value));
-  } else {
-    out.insert(root->close_begin, "<" + std::string(element) + ">" + Escape(value) +
-                                      "</" + std::string(element) + ">");
-  }
-  return out;
+std::optional<std::u16string> ReadPropertyElement(const std::string& path,
+                                                 std::string_view element) {
+  std::string node = "BoxDocument/" + std::string(element);
+  std::u16string text(kPropertyTextChars, u'\0');
+  if (FileNodeText(path, node, {}, 1, text.data(), text.size()) != 0) return std::nullopt;
+  text.resize(std::char_traits<char16_t>::length(text.c_str()));
+  return text;
 }
 
 bool RewritePropertyFile(const std::string& path, std::string_view element,
-                         std::string_view value) {
-  std::string xml;
-  if (!ReadAll(path, &xml)) return false;
-  auto changed = SetBoxDocumentElement(xml, element, value);
-  return changed && WriteAll(path, *changed);
+                         std::u16string_view value) {
+  std::string node = "BoxDocument/" + std::string(element);
+  return FileNodeText(path, node, value, 0, nullptr, 0) == 0;
 }
 
 }  // namespace boxlink

@@ -56,15 +56,18 @@ bool WriteItemOwnName(const std::string& path, std::string_view own_name);
 bool ReadItemFile(const std::string& path, std::string* own_name,
                   std::u16string* display_name);
 
-// Property files of the storage layout: the text of <BoxDocument><element>.
-std::optional<std::string> ReadBoxDocumentElement(std::string_view xml,
-                                                  std::string_view element);
-// Replaces (or adds) the element's text, escaped; nullopt when the file
-// has no BoxDocument element.
-std::optional<std::string> SetBoxDocumentElement(std::string_view xml,
-                                                 std::string_view element,
-                                                 std::string_view value);
+// Property files of the storage layout, read and changed through the XML
+// document so that their declaration, namespaces and other elements stay
+// as the device wrote them. Names longer than a device allows are cut at
+// kPropertyTextChars - 1 UTF-16 units.
+inline constexpr size_t kPropertyTextChars = 1024;
+// The text of BoxDocument/<element>; nullopt when the file does not load or
+// lacks the element.
+std::optional<std::u16string> ReadPropertyElement(const std::string& path,
+                                                 std::string_view element);
+// Replaces that text and saves the file; false when the file does not load,
+// lacks the element or cannot be written.
 bool RewritePropertyFile(const std::string& path, std::string_view element,
-                         std::string_view value);
+                         std::u16string_view value);
 
 }  // namespace boxlink

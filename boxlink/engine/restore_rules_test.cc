@@ -123,20 +123,34 @@ TEST(RestoreItemFiles, LastAccessAndNamesAreRewrittenInPlace) {
   EXPECT_FALSE(WriteItemLastAccess(path, BigEndian(1)));
 }
 
-TEST(RestorePropertyFiles, ElementsAreReplacedOrAdded) {
-  const std::string xml =
-      "<?xml version=\"1.0\"?><BoxDocument><documentName>A &amp; B</documentName>"
-      "<lastAccessDate>1</lastAccessDate></BoxDocument>";
-  EXPECT_EQ(ReadBoxDocumentElement(xml, "documentName"), "A & B");
-  auto changed = SetBoxDocumentElement(xml, "lastAccessDate", "1700000000");
-  ASSERT_TRUE(changed);
-  EXPECT_EQ(ReadBoxDocumentElement(*changed, "lastAccessDate"), "1700000000");
-  EXPECT_EQ(ReadBoxDocumentElement(*changed, "documentName"), "A & B");
-  changed = SetBoxDocumentElement(*changed, "documentName", "A<1>-001");
-  EXPECT_EQ(ReadBoxDocumentElement(*changed, "documentName"), "A<1>-001");
-  changed = SetBoxDocumentElement("<BoxDocument></BoxDocument>", "folderName", "F");
-  EXPECT_EQ(ReadBoxDocumentElement(*changed, "folderName"), "F");
-  EXPECT_FALSE(SetBoxDocumentElement("<Other/>", "folderName", "F"));
+TEST(RestorePropertyFiles, ElementsChangeAndTheRestOfTheFileStays) {
+  platform::ScopedTempDir dir;
+  const std::string path = dir.Sub("documentproperties.xml");
+  // As devices write them: a declaration and namespace attributes on the root.
+  Write(path,
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<BoxDocument xmlns:xs=\"http://www.w3.org/2001/XMLSchema\">\n"
+        "  <documentName>A &amp; B \xce\xb1</documentName>\n"
+        "  <lastAccessDate>1</lastAccessDate>\n"
+        "  <jobType>2</jobType>\n"
+        "</BoxDocument>\n");
+  EXPECT_EQ(ReadPropertyElement(path, "documentName"), u"A & B \u03b1");
+  ASSERT_TRUE(RewritePropertyFile(path, "lastAccessDate", u"1700000000"));
+  ASSERT_TRUE(RewritePropertyFile(path, "documentName", u"A<1>-001"));
+  EXPECT_EQ(ReadPropertyElement(path, "lastAccessDate"), u"1700000000");
+  EXPECT_EQ(ReadPropertyElement(path, "documentName"), u"A<1>-001");
+  EXPECT_EQ(ReadPropertyElement(path, "jobType"), u"2");
+  std::ifstream in(path);
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  EXPECT_NE(text.find("xmlns:xs=\"http://www.w3.org/2001/XMLSchema\""), std::string::npos);
+  EXPECT_NE(text.find("A&lt;1&gt;-001"), std::string::npos);
+
+  // A missing element or a file that is no property file is refused.
+  EXPECT_FALSE(ReadPropertyElement(path, "folderName"));
+  EXPECT_FALSE(RewritePropertyFile(path, "folderName", u"F"));
+  Write(path, "<Other/>");
+  EXPECT_FALSE(RewritePropertyFile(path, "documentName", u"F"));
+  EXPECT_FALSE(RewritePropertyFile(dir.Sub("missing.xml"), "documentName", u"F"));
 }
 
 }  // namespace
