@@ -609,10 +609,12 @@ void CRestore::DeleteRemoteTree(const std::string& remote) {
   try {
     if (!transfer_->FtpListDirectory(remote, &folders, &files)) return;
   } catch (const BoxError& e) {
-    // The server refused to list it: nothing of that name is there to
-    // delete. Anything else (a lost connection) ends the restore.
-    if (e.code() == inet::kErrExtendedError) return;
-    throw;
+    // Most often nothing of that name is there: the first family's server
+    // refuses the listing (12003), the secure family reports any failed
+    // listing as 1359. A lost connection or a folder that stayed behind
+    // fails the creation that follows, so only a cancel ends the job here.
+    if (e.code() == ZB_ERR_CANCELLED) throw;
+    return;
   }
   for (const auto& f : files) transfer_->FtpDeleteFile(remote + "/" + f.name, false);
   for (const auto& d : folders) {

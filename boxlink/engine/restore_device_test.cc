@@ -104,11 +104,11 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
                        boxes_, cancel_, status_, &progress_, nullptr, &mode, "",
                        CIPHERLIB_SO, DIGESTLIB_SO);
   }
-  uint32_t Restore(uint32_t mode, uint32_t count = 2) {
+  uint32_t Restore(uint32_t mode, uint32_t count = 2, const char* transfer_library = "") {
     uint32_t security = 0;
     return zbBoxRestore(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(), count,
                         boxes_, mode, kRestoreTime, cancel_, status_, &progress_, 0,
-                        &security, "", CIPHERLIB_SO, DIGESTLIB_SO);
+                        &security, transfer_library, CIPHERLIB_SO, DIGESTLIB_SO);
   }
 
   Content Of(uint32_t box) {
@@ -177,6 +177,23 @@ TEST_P(RestoreDeviceTest, RoundTripIntoAnEmptiedDevice) {
         EXPECT_TRUE(t >= info.CurrentTime && t < info.CurrentTime + 600) << t;
     }
   }
+}
+
+// The wrapper's second family raises where the plain one only reports, and
+// lists through a file: a whole restore must still arrive.
+TEST_P(RestoreDeviceTest, RoundTripOverTheWrapper) {
+  ASSERT_EQ(Backup(), 0u);
+  std::map<uint32_t, Content> before;
+  for (uint32_t b : boxes_) before[b] = Of(b);
+  Empty();
+  ASSERT_EQ(Restore(2, 2, FTPSHIM_DIR), 0u) << progress_.State;
+  for (uint32_t b : boxes_) EXPECT_EQ(Of(b), before[b]) << b;
+  // Into boxes that are there now: every document is appended once more.
+  ASSERT_EQ(Restore(2, 1, FTPSHIM_DIR), 0u) << progress_.State;
+  size_t docs = 0, again = 0;
+  for (const auto& [folder, d] : before[kFirstBox]) docs += d.size();
+  for (const auto& [folder, d] : Of(kFirstBox)) again += d.size();
+  EXPECT_EQ(again, 2 * docs);
 }
 
 TEST_P(RestoreDeviceTest, AppendNumbersClashesAndOverwriteReplaces) {

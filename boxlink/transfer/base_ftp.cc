@@ -55,7 +55,15 @@ uint32_t CBaseFtp::UploadTree(std::string_view local, std::string_view remote) {
   while (!IsQueueEmpty()) {
     std::string l, r;
     TakeNextPair(&l, &r);
-    FtpCreateFolder(r);  // an existing folder is fine
+    // The folder may exist already (the engine creates the top one before
+    // it fills it). The secure second family raises where the others only
+    // return false; either way the upload below tells whether the folder
+    // is usable.
+    try {
+      FtpCreateFolder(r);
+    } catch (const BoxError& e) {
+      if (e.code() == ZB_ERR_CANCELLED) throw;
+    }
     UploadFolder(l, r);
   }
   return 0;

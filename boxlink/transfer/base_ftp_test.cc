@@ -22,11 +22,15 @@ namespace fs = std::filesystem;
 class FakeFtp final : public CBaseFtp {
  public:
   std::map<std::string, std::vector<std::string>> folders, files;
-  std::vector<std::string> listed, fetched;
+  std::vector<std::string> listed, fetched, put;
+  uint32_t create_folder_raises = 0;  // as the secure second family does
 
   void FtpOpenConnection(ZBSESSION*, std::string_view, std::string_view) override {}
   void FtpCloseConnection() override {}
-  bool FtpCreateFolder(std::string_view) override { return true; }
+  bool FtpCreateFolder(std::string_view) override {
+    if (create_folder_raises) Raise(create_folder_raises);
+    return true;
+  }
   bool FtpChangeDirectory(std::string_view) override { return true; }
   bool FtpListDirectory(std::string_view remote, FindDataList* fo,
                         FindDataList* fi) override {
@@ -52,7 +56,10 @@ class FakeFtp final : public CBaseFtp {
     platform::WriteTestFile(std::string(local), std::string(remote));
     return true;
   }
-  bool FtpPutFile(std::string_view, std::string_view) override { return true; }
+  bool FtpPutFile(std::string_view remote, std::string_view) override {
+    put.emplace_back(remote);
+    return true;
+  }
   uint32_t DownloadFolder(std::string_view l, std::string_view r) override {
     return DownloadFolderWith(kPolicy, l, r);
   }
@@ -169,6 +176,25 @@ TEST_F(BaseFtpTest, UploadOfAFolderThatCannotBeListedRaises) {
   } catch (const BoxError& e) {
     EXPECT_EQ(e.code(), 161u);
   }
+}
+
+TEST_F(BaseFtpTest, UploadTreeGoesOnWhenTheFolderExistsButNotWhenCancelled) {
+  platform::WriteTestFile(dir_.Sub("u/a.bin"), "a");
+  platform::WriteTestFile(dir_.Sub("u/sub/b.bin"), "b");
+  FakeFtp f;
+  f.create_folder_raises = 1359;  // "already there", the way MKD fails
+  EXPECT_EQ(f.UploadTree(dir_.Sub("u"), "/r"), 0u);
+  EXPECT_EQ(f.put, (std::vector<std::string>{"/r/a.bin", "/r/sub/b.bin"}));
+
+  FakeFtp c;
+  c.create_folder_raises = 995;
+  try {
+    c.UploadTree(dir_.Sub("u"), "/r");
+    FAIL() << "no cancel";
+  } catch (const BoxError& e) {
+    EXPECT_EQ(e.code(), 995u);
+  }
+  EXPECT_TRUE(c.put.empty());
 }
 
 TEST_F(BaseFtpTest, TuningValuesComeFromTheRegistry) {

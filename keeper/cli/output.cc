@@ -54,6 +54,10 @@ std::string PlainLine(const ProgressView& view) {
 
 std::string TimeText(const ZBSYSTEMTIME& t) {
   if (t.wYear == 0 && t.wMonth == 0 && t.wDay == 0) return "-- -- --";
+  // Devices report 0 seconds for a box that was never backed up.
+  if (t.wYear == 1970 && t.wMonth == 1 && t.wDay == 1 && t.wHour == 0 &&
+      t.wMinute == 0 && t.wSecond == 0)
+    return "never";
   char buf[64];
   std::snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear,
                 t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);

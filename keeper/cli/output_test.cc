@@ -54,11 +54,14 @@ TEST(OutputTest, PlainLinesOnlyWhenSomethingChanged) {
 
 TEST(OutputTest, Tables) {
   ZBSYSTEMTIME t{2026, 1, 1, 5, 14, 3, 9, 0};
-  std::vector<BoxEntry> boxes = {{7, "Sales", true, t}, {12, "Büro", false, {}}};
+  ZBSYSTEMTIME never{1970, 1, 4, 1, 0, 0, 0, 0};
+  std::vector<BoxEntry> boxes = {
+      {7, "Sales", true, t}, {12, "Büro", false, {}}, {13, "Scans", false, never}};
   EXPECT_EQ(BoxTable(boxes),
             "box  protected  last backup          name\n"
             "007  yes        2026-01-05 14:03:09  Sales\n"
-            "012  no         -- -- --             Büro\n");
+            "012  no         -- -- --             Büro\n"
+            "013  no         never                Scans\n");
   ArchiveInfo info;
   info.backup_type = 1;
   info.date = t;
