@@ -46,8 +46,11 @@ using Content = std::map<std::string, std::map<std::string, std::string>>;
 
 class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
  protected:
+  // Test time runs ten times faster: the FTP client's 10-second waits stay
+  // long enough (1 s) for a loaded machine to list a big box.
   RestoreDeviceTest()
-      : probes_({&FixedWebProbe, &FixedFtpProbe}),
+      : env_(10),
+        probes_({&FixedWebProbe, &FixedFtpProbe}),
         dev_(Profile(GetParam()), {"web", "ftp"}, Boxes()) {}
 
   // Storage devices open the restricted session (connect result 4, so the
