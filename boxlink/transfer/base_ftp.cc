@@ -26,6 +26,25 @@ CBaseFtp::CBaseFtp() : tuning_(FtpTuning::FromRegistry()) {
     start_tick_ = platform::Env::Current()->clock().TickCount();
 }
 
+// The families close their connections in their own destructors; what is
+// left, the queue and the statistics, is the same for all.
+CBaseFtp::~CBaseFtp() {
+  work_queue_.clear();
+  if (tuning_.performance) {
+    end_tick_ = platform::Env::Current()->clock().TickCount();
+    (void)PerformanceText(true);
+    (void)PerformanceText(false);
+  }
+}
+
+void CBaseFtp::SetCommandWords(const FtpCommandWords& words) {
+  list_command_ = words.list;
+  make_folder_command_ = words.make_folder;
+  remove_folder_command_ = words.remove_folder;
+  change_folder_command_ = words.change_folder;
+  delete_command_ = words.del;
+}
+
 bool CBaseFtp::FindBoxFolder(std::string_view root, uint32_t box,
                              std::string* name) {
   char path[600];
