@@ -242,6 +242,15 @@ FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
 
 bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
                          uint32_t* error) {
+  return Handshake(ctx, reuse, /*server=*/false, timeout_ms, error);
+}
+
+bool FtpSocket::AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error) {
+  return Handshake(ctx, nullptr, /*server=*/true, timeout_ms, error);
+}
+
+bool FtpSocket::Handshake(SSL_CTX* ctx, SSL_SESSION* reuse, bool server,
+                          uint32_t timeout_ms, uint32_t* error) {
   ssl_ = SSL_new(ctx);
   if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
     *error = kErrSecureChannel;
@@ -251,29 +260,7 @@ bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
   ScopedSigpipeBlock no_sigpipe;
   for (;;) {
     ERR_clear_error();
-    int rc = SSL_connect(ssl_);
-    if (rc == 1) return true;
-    int e = SSL_get_error(ssl_, rc);
-    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
-      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
-        return false;
-      continue;
-    }
-    *error = kErrSecureChannel;
-    return false;
-  }
-}
-
-bool FtpSocket::AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error) {
-  ssl_ = SSL_new(ctx);
-  if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
-    *error = kErrSecureChannel;
-    return false;
-  }
-  ScopedSigpipeBlock no_sigpipe;
-  for (;;) {
-    ERR_clear_error();
-    int rc = SSL_accept(ssl_);
+    int rc = server ? SSL_accept(ssl_) : SSL_connect(ssl_);
     if (rc == 1) return true;
     int e = SSL_get_error(ssl_, rc);
     if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
