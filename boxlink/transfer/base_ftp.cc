@@ -105,7 +105,7 @@ uint32_t CBaseFtp::DownloadFolderWith(const FolderPolicy& policy,
     int counter = 1;
     for (const auto& f : files) {
       std::string_view name = f.name;
-      if (name == "UNLOCK.STS") continue;
+      if (name == kUnlockStatusFile) continue;
       if (!transfer::IsSafeEntryName(name)) {
         CLogger::LogText("Skipping a listed name unfit for a local file: " +
                          std::string(name));

@@ -34,6 +34,11 @@ struct FtpTuning {
 
 inline constexpr char kBoxLinkKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
 
+// The status files of the shared and classic layouts: a folder being
+// written holds "CREATE.STS", a complete one "UNLOCK.STS" in its place.
+inline constexpr char kCreateStatusFile[] = "CREATE.STS";
+inline constexpr char kUnlockStatusFile[] = "UNLOCK.STS";
+
 // The command words of a controller family. The first family's are kept for
 // completeness and never sent; the second family's go to the server as FTP
 // commands.

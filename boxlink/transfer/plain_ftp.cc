@@ -253,8 +253,8 @@ bool COrielFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 }
 
 uint32_t COrielFtp::FtpReplaceStatusFile(std::string_view folder) {
-  std::string old_name = Str(folder) + "/CREATE.STS";
-  std::string new_name = Str(folder) + "/UNLOCK.STS";
+  std::string old_name = tr::JoinRemote(folder, boxlink::kCreateStatusFile);
+  std::string new_name = tr::JoinRemote(folder, boxlink::kUnlockStatusFile);
   if (!Conn().RenameFile(old_name, new_name)) Raise(ZB_ERR_HTTP_INTERNAL);
   return 0;
 }
@@ -317,8 +317,9 @@ bool CBriskFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 }
 
 uint32_t CBriskFtp::FtpReplaceStatusFile(std::string_view folder) {
-  FtpCreateFile(Str(folder) + "/UNLOCK.STS");
-  if (!SendCommand(delete_command_, Str(folder) + "/CREATE.STS"))
+  FtpCreateFile(tr::JoinRemote(folder, boxlink::kUnlockStatusFile));
+  if (!SendCommand(delete_command_,
+                   tr::JoinRemote(folder, boxlink::kCreateStatusFile)))
     CLogger::LogError("FtpDeleteFile", 1359, true);
   return 0;
 }

@@ -246,8 +246,8 @@ bool COrielFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 }
 
 uint32_t COrielFtp::FtpReplaceStatusFile(std::string_view folder) {
-  const std::string old_name = Str(folder) + "/CREATE.STS";
-  const std::string new_name = Str(folder) + "/UNLOCK.STS";
+  const std::string old_name = tr::JoinRemote(folder, boxlink::kCreateStatusFile);
+  const std::string new_name = tr::JoinRemote(folder, boxlink::kUnlockStatusFile);
   try {
     if (Ftp().IFtpRename(old_name.c_str(), new_name.c_str())) return 0;
     CLogger::LogText("FtpRenameFile fail check again - AES modules");
@@ -303,8 +303,9 @@ bool CBriskFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 
 uint32_t CBriskFtp::FtpReplaceStatusFile(std::string_view folder) {
   return tr::Guarded("FtpReplaceStatusFile", "FtpReplaceStatusFile", [&] {
-    FtpCreateFile(Str(folder) + "/UNLOCK.STS");
-    if (!Raw(delete_command_, Str(folder) + "/CREATE.STS")) RaiseLastError();
+    FtpCreateFile(tr::JoinRemote(folder, boxlink::kUnlockStatusFile));
+    if (!Raw(delete_command_, tr::JoinRemote(folder, boxlink::kCreateStatusFile)))
+      RaiseLastError();
     return 0u;
   });
 }
