@@ -19,15 +19,9 @@ namespace {
 using boxlink::testing::DeviceSession;
 using boxlink::testing::kAdmin;
 using devsim::Fault;
+using boxlink::testing::ResultFault;
 
 constexpr char kTuningKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
-
-Fault ResultFault(int code) {
-  Fault f;
-  f.kind = Fault::Kind::kFailWith;
-  f.code = code;
-  return f;
-}
 
 // Answers the release retry's reachability check as the test says.
 class FakeNetwork final : public inet::NetworkState {

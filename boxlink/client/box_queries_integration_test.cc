@@ -14,26 +14,13 @@ namespace {
 using boxlink::testing::DeviceSession;
 using boxlink::testing::kAdmin;
 using devsim::Fault;
+using boxlink::testing::BodyFault;
+using boxlink::testing::ResultFault;
 
 struct Block {
   ZBBLOCK handle;
   ~Block() { zbBoxFreeBlock(handle); }
 };
-
-Fault ResultFault(int code) {
-  Fault f;
-  f.kind = Fault::Kind::kFailWith;
-  f.code = code;
-  return f;
-}
-
-Fault BodyFault(std::string body) {
-  Fault f;
-  f.kind = Fault::Kind::kFailWith;
-  f.code = 200;
-  f.body = std::move(body);
-  return f;
-}
 
 class BoxQueriesTest : public ::testing::TestWithParam<bool> {};
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/raised_code_testing.h"
 #include "boxlink/engine/model_addition_check.h"
 #include "boxlink/engine/model_file.h"
 #include "platform/testing/fake_env.h"
@@ -15,6 +16,7 @@
 
 namespace {
 
+using boxlink::RaisedCode;
 using boxlink::ReplyDocument;
 
 constexpr char kSeries[] = "Varda 930 Series V1.0";
@@ -37,14 +39,6 @@ std::string BoxItem(int no, std::string_view name, int updated, int backup) {
          "</LastBackupDate></BoxProp>";
 }
 
-uint32_t CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const boxlink::BoxError& e) {
-    return e.code();
-  }
-  return 0;
-}
 
 class BoxRepliesTest : public ::testing::Test {
  protected:
@@ -83,7 +77,7 @@ TEST_F(BoxRepliesTest, EngineInfo) {
                               "<VersionInfo><EngineVersion>v</EngineVersion>"
                               "</VersionInfo><MACAddress>x</MACAddress>"}) {
     auto bad = Load(Reply(kSeries, missing));
-    EXPECT_EQ(CodeOf([&] { boxlink::ParseEngineInfo(*bad, &info); }), 11u);
+    EXPECT_EQ(RaisedCode([&] { boxlink::ParseEngineInfo(*bad, &info); }), 11u);
   }
 }
 
@@ -143,7 +137,7 @@ TEST_F(BoxRepliesTest, BoxListEdgeCases) {
   };
   for (const std::string& xml : bad) {
     auto doc = Load(xml);
-    EXPECT_EQ(CodeOf([&] { boxlink::ParseBoxList(*doc, false, &count); }),
+    EXPECT_EQ(RaisedCode([&] { boxlink::ParseBoxList(*doc, false, &count); }),
               11u)
         << xml;
   }
@@ -232,7 +226,7 @@ TEST_F(BoxRepliesTest, BoxPropertyVariants) {
     xml.erase(a, b - a + std::strlen(child) + 3);
     auto doc = Load(xml);
     ZBBOXPROPERTY p{};
-    EXPECT_EQ(CodeOf([&] { boxlink::ParseBoxProperty(xml, *doc, false, &p); }),
+    EXPECT_EQ(RaisedCode([&] { boxlink::ParseBoxProperty(xml, *doc, false, &p); }),
               11u)
         << child;
   }
@@ -385,7 +379,7 @@ TEST_F(BoxRepliesTest, CollectionMissingPartsGive11) {
   for (const std::string& xml : {noDocs, noFolders, docWithoutName, tooFew}) {
     auto doc = Load(xml);
     uint32_t count = 0;
-    EXPECT_EQ(CodeOf([&] {
+    EXPECT_EQ(RaisedCode([&] {
                 boxlink::ParseCollection(*doc, false, nullptr, &count);
               }),
               11u)
@@ -401,7 +395,7 @@ TEST_F(BoxRepliesTest, DiskSpace) {
   EXPECT_EQ(cap, 4000u);
   EXPECT_EQ(avail, 1500u);
   auto bad = Load(Reply(kSeries, "<DiskCapacity>4000</DiskCapacity>"));
-  EXPECT_EQ(CodeOf([&] { boxlink::ParseDiskSpace(*bad, &cap, &avail); }), 11u);
+  EXPECT_EQ(RaisedCode([&] { boxlink::ParseDiskSpace(*bad, &cap, &avail); }), 11u);
 }
 
 }  // namespace

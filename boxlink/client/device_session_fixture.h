@@ -38,6 +38,20 @@ inline void FixedFtpProbe(ZBSESSION* s, const void*) {
   s->FtpSecure = 0;
 }
 
+// Faults to arm on the device: answer with `code`, or with 200 and a
+// replacement reply body.
+inline devsim::Fault ResultFault(int code) {
+  devsim::Fault f;
+  f.kind = devsim::Fault::Kind::kFailWith;
+  f.code = code;
+  return f;
+}
+inline devsim::Fault BodyFault(std::string body) {
+  devsim::Fault f = ResultFault(200);
+  f.body = std::move(body);
+  return f;
+}
+
 // Boxes 7 and 8, each with two top-level documents and two folders of two.
 inline devsim::PopulateOptions Boxes() {
   devsim::PopulateOptions o;

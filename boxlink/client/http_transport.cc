@@ -61,15 +61,21 @@ UniqueBlock NewReplyBlock() {
 }
 
 struct Labels {
+  const char* offline;
+  const char* open_request;
   const char* query_info;
   const char* translate;
   const char* read_file;
   const char* realloc;  // null: not logged
 };
-constexpr Labels kGetLabels{"_zbBoxProcGet - HttpQueryInfo ",
+constexpr Labels kGetLabels{"_zbBoxProcGet - fnGetInternetConnectedState",
+                            "_zbBoxProcGet - HttpOpenRequest",
+                            "_zbBoxProcGet - HttpQueryInfo ",
                             " _zbBoxProcGet - translateHttpStatusCode ",
                             "_zbBoxProcGet - InternetReadFile ", nullptr};
-constexpr Labels kPostLabels{"_zbBoxProcPost - HttpQueryInfo",
+constexpr Labels kPostLabels{"_zbBoxProcPost - fnGetInternetConnectedState",
+                             "_zbBoxProcPost - HttpOpenRequest",
+                             "_zbBoxProcPost - HttpQueryInfo",
                              " _zbBoxProcPost - translateHttpStatusCode ",
                              "_zbBoxProcPost - InternetReadFile",
                              "_zbBoxProcPost - GlobalReAlloc"};
@@ -282,9 +288,14 @@ void SetProxySettings(ZBSESSION* session, std::string_view url) {
 
 namespace {
 
-BlockHandle Get(ZBSESSION* session, const std::string& target, uint32_t wait_ms) {
+// A request over the session's connection; null, with the thread's last
+// error set, when the machine is offline, the session has no connection or
+// the request cannot be made.
+std::unique_ptr<inet::HttpRequest> OpenRequest(ZBSESSION* session, const char* verb,
+                                               std::string_view target,
+                                               const Labels& labels) {
   if (!Online()) {
-    CLogger::LogError("_zbBoxProcGet - fnGetInternetConnectedState", ZB_ERR_HTTP_INTERNAL);
+    CLogger::LogError(labels.offline, ZB_ERR_HTTP_INTERNAL);
     platform::SetLastError(ZB_ERR_HTTP_INTERNAL);
     return nullptr;
   }
@@ -293,13 +304,18 @@ BlockHandle Get(ZBSESSION* session, const std::string& target, uint32_t wait_ms)
     platform::SetLastError(ZB_ERR_INVALID_HANDLE);
     return nullptr;
   }
-  auto request = inet::HttpRequest::Open(*connection, "GET", target, "HTTP/1.0",
+  auto request = inet::HttpRequest::Open(*connection, verb, target, "HTTP/1.0",
                                          RequestFlags(*session));
   if (!request) {
-    CLogger::LogError("_zbBoxProcGet - HttpOpenRequest", ZB_ERR_HTTP_INTERNAL);
+    CLogger::LogError(labels.open_request, ZB_ERR_HTTP_INTERNAL);
     platform::SetLastError(ZB_ERR_HTTP_INTERNAL);
-    return nullptr;
   }
+  return request;
+}
+
+BlockHandle Get(ZBSESSION* session, const std::string& target, uint32_t wait_ms) {
+  auto request = OpenRequest(session, "GET", target, kGetLabels);
+  if (!request) return nullptr;
   UniqueBlock buffer = NewReplyBlock();
   if (!buffer) {
     platform::SetLastError(ZB_ERR_NOT_ENOUGH_MEMORY);
@@ -319,26 +335,11 @@ BlockHandle Get(ZBSESSION* session, const std::string& target, uint32_t wait_ms)
 }
 
 BlockHandle Post(ZBSESSION* session, std::string_view path, std::span<const uint8_t> body) {
-  if (!Online()) {
-    CLogger::LogError("_zbBoxProcPost - fnGetInternetConnectedState", ZB_ERR_HTTP_INTERNAL);
-    platform::SetLastError(ZB_ERR_HTTP_INTERNAL);
-    return nullptr;
-  }
-  inet::HttpConnection* connection = Connection(session);
-  if (!connection) {
-    platform::SetLastError(ZB_ERR_INVALID_HANDLE);
-    return nullptr;
-  }
   char target[kTargetCapacity];
   platform::CopyBounded(target, sizeof target, path);
   PercentEncodeHigh(target, sizeof target);
-  auto request = inet::HttpRequest::Open(*connection, "POST", target, "HTTP/1.0",
-                                         RequestFlags(*session));
-  if (!request) {
-    CLogger::LogError("_zbBoxProcPost - HttpOpenRequest", ZB_ERR_HTTP_INTERNAL);
-    platform::SetLastError(ZB_ERR_HTTP_INTERNAL);
-    return nullptr;
-  }
+  auto request = OpenRequest(session, "POST", target, kPostLabels);
+  if (!request) return nullptr;
   SetRequestTimeouts(*request, kPostWaitMs);
   UniqueBlock buffer = NewReplyBlock();
   if (!buffer) {

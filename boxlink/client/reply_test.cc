@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/raised_code_testing.h"
 #include "platform/last_error.h"
 #include "platform/testing/fake_env.h"
 #include "platform/text.h"
@@ -26,15 +27,6 @@ constexpr char kBoxList[] =
 
 constexpr char kItem[] = "BoxNwLib/Message/Boxes/BoxProp";
 
-// The code a raising operation ends with, or 0 when it returns.
-uint32_t RaisedCode(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const BoxError& e) {
-    return e.code();
-  }
-  return 0;
-}
 
 TEST(ReplyLoadTest, MinimalReplyLoadsAndMissingHeaderIs11) {
   auto doc = ReplyDocument::Load(

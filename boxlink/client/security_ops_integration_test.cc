@@ -16,14 +16,7 @@ namespace {
 using boxlink::testing::DeviceSession;
 using boxlink::testing::kAdmin;
 using devsim::Fault;
-
-Fault BodyFault(std::string body) {
-  Fault f;
-  f.kind = Fault::Kind::kFailWith;
-  f.code = 200;
-  f.body = std::move(body);
-  return f;
-}
+using boxlink::testing::BodyFault;
 
 std::string SettingsReply(std::string_view version, std::string_view settings) {
   return "<BoxNwLib><Header><Version>" + std::string(version) +

@@ -7,19 +7,13 @@
 #include <string>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/raised_code_testing.h"
 
 namespace {
 
+using boxlink::RaisedCode;
 using boxlink::ReplyDocument;
 
-uint32_t CodeOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const boxlink::BoxError& e) {
-    return e.code();
-  }
-  return 0;
-}
 
 std::string Settings(std::string mode, std::string enable, std::string method,
                      std::string hash, bool domain = true) {
@@ -59,7 +53,7 @@ TEST(SecurityRepliesTest, SettingsAreMappedAndRangeChecked) {
     ASSERT_NE(doc, nullptr);
     ZBSECURITY s{};
     std::strcpy(s.Password, "kept");
-    uint32_t code = CodeOf([&] { boxlink::ParseSecuritySettings(*doc, &s); });
+    uint32_t code = RaisedCode([&] { boxlink::ParseSecuritySettings(*doc, &s); });
     SCOPED_TRACE(c.mode + c.enable + c.method + c.hash);
     EXPECT_EQ(code, c.code);
     if (code == 0) {
@@ -74,7 +68,7 @@ TEST(SecurityRepliesTest, SettingsAreMappedAndRangeChecked) {
   }
   auto nodomain = ReplyDocument::Load(Settings("1", "1", "0", "1", false));
   ZBSECURITY s{};
-  EXPECT_EQ(CodeOf([&] { boxlink::ParseSecuritySettings(*nodomain, &s); }),
+  EXPECT_EQ(RaisedCode([&] { boxlink::ParseSecuritySettings(*nodomain, &s); }),
             11u);
 }
 
@@ -96,9 +90,9 @@ TEST(SecurityRepliesTest, Authorization) {
   EXPECT_EQ(sid, 0u);
 
   auto noid = ReplyDocument::Load(Auth("<Authorize>1</Authorize>"));
-  EXPECT_EQ(CodeOf([&] { boxlink::ParseAuthorization(*noid, &sid); }), 11u);
+  EXPECT_EQ(RaisedCode([&] { boxlink::ParseAuthorization(*noid, &sid); }), 11u);
   auto nothing = ReplyDocument::Load(Auth(""));
-  EXPECT_EQ(CodeOf([&] { boxlink::ParseAuthorization(*nothing, &sid); }), 11u);
+  EXPECT_EQ(RaisedCode([&] { boxlink::ParseAuthorization(*nothing, &sid); }), 11u);
 }
 
 TEST(SecurityRepliesTest, ServiceStatus) {
@@ -109,7 +103,7 @@ TEST(SecurityRepliesTest, ServiceStatus) {
   auto missing = ReplyDocument::Load(
       "<BoxNwLib><Message><Result>0</Result><AccessMode>1</AccessMode>"
       "</Message></BoxNwLib>");
-  EXPECT_EQ(CodeOf([&] { boxlink::ParseServiceStatus(*missing); }), 11u);
+  EXPECT_EQ(RaisedCode([&] { boxlink::ParseServiceStatus(*missing); }), 11u);
 }
 
 }  // namespace

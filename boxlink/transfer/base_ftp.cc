@@ -26,6 +26,25 @@ CBaseFtp::CBaseFtp() : tuning_(FtpTuning::FromRegistry()) {
     start_tick_ = platform::Env::Current()->clock().TickCount();
 }
 
+// The families close their connections in their own destructors; what is
+// left, the queue and the statistics, is the same for all.
+CBaseFtp::~CBaseFtp() {
+  work_queue_.clear();
+  if (tuning_.performance) {
+    end_tick_ = platform::Env::Current()->clock().TickCount();
+    (void)PerformanceText(true);
+    (void)PerformanceText(false);
+  }
+}
+
+void CBaseFtp::SetCommandWords(const FtpCommandWords& words) {
+  list_command_ = words.list;
+  make_folder_command_ = words.make_folder;
+  remove_folder_command_ = words.remove_folder;
+  change_folder_command_ = words.change_folder;
+  delete_command_ = words.del;
+}
+
 bool CBaseFtp::FindBoxFolder(std::string_view root, uint32_t box,
                              std::string* name) {
   char path[600];
@@ -94,7 +113,7 @@ uint32_t CBaseFtp::DownloadFolderWith(const FolderPolicy& policy,
     int counter = 1;
     for (const auto& f : files) {
       std::string_view name = f.name;
-      if (name == "UNLOCK.STS") continue;
+      if (name == kUnlockStatusFile) continue;
       if (!transfer::IsSafeEntryName(name)) {
         CLogger::LogText("Skipping a listed name unfit for a local file: " +
                          std::string(name));

@@ -34,9 +34,29 @@ struct FtpTuning {
 
 inline constexpr char kBoxLinkKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
 
+// The status files of the shared and classic layouts: a folder being
+// written holds "CREATE.STS", a complete one "UNLOCK.STS" in its place.
+inline constexpr char kCreateStatusFile[] = "CREATE.STS";
+inline constexpr char kUnlockStatusFile[] = "UNLOCK.STS";
+
+// The command words of a controller family. The first family's are kept for
+// completeness and never sent; the second family's go to the server as FTP
+// commands.
+struct FtpCommandWords {
+  const char* list;
+  const char* make_folder;
+  const char* remove_folder;
+  const char* change_folder;
+  const char* del;
+};
+inline constexpr FtpCommandWords kOrielCommandWords = {"ls", "mkdir", "rmdir",
+                                                       "cd", "delete"};
+inline constexpr FtpCommandWords kBriskCommandWords = {"LIST", "MKD", "RMD",
+                                                       "CWD", "DELE"};
+
 class CBaseFtp {
  public:
-  virtual ~CBaseFtp() = default;                                      // 0
+  virtual ~CBaseFtp();                                                 // 0
   virtual void FtpOpenConnection(ZBSESSION* session, std::string_view user,
                                  std::string_view password) = 0;      // 1
   virtual void FtpCloseConnection() = 0;                              // 2
@@ -93,6 +113,7 @@ class CBaseFtp {
 
  protected:
   CBaseFtp();
+  void SetCommandWords(const FtpCommandWords& words);
   // Raises 995 when the cancel event is set and signalled.
   void CheckCancelEvent();
   uint32_t DownloadFolderWith(const FolderPolicy& policy,

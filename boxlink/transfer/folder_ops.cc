@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "boxlink/transfer/list_parse.h"
 #include "platform/last_error.h"
 
 namespace boxlink::transfer {
@@ -40,6 +42,24 @@ std::string JoinRemote(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::string CommandLine(std::string_view word, std::string_view argument) {
+  std::string out(word);
+  out += ' ';
+  out += argument;
+  return out;
+}
+
+std::string DocumentXmlName(uint32_t document) {
+  return DocumentFolderName(document) + ".XML";
+}
+
+std::string DocumentFolderName(uint32_t document) {
+  char name[32];
+  std::snprintf(name, sizeof name, "D0000%03lu",
+                static_cast<unsigned long>(document));
+  return name;
+}
+
 bool IsSafeEntryName(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
          name.find('/') == std::string_view::npos &&
@@ -63,8 +83,7 @@ uint32_t SetCurrentFolder(const std::string& path) {
 
 uint32_t ListLocalFolder(const std::string& path, FindDataList* folders,
                          FindDataList* files) {
-  if (folders) folders->clear();
-  if (files) files->clear();
+  ClearLists(folders, files);
   if (SetCurrentFolder(path) != 0) return 161;
   std::error_code ec;
   std::filesystem::directory_iterator it(path, ec);
@@ -83,19 +102,15 @@ uint32_t ListLocalFolder(const std::string& path, FindDataList* folders,
                              : inet::kFileAttributeNormal;
     size_t n = std::min(name.size(), sizeof d.name - 1);
     std::memcpy(d.name, name.data(), n);
-    if (is_folder) {
-      if (folders) folders->push_back(d);
-    } else {
-      if (!is_folder) {
-        std::error_code sec;
-        auto size = std::filesystem::file_size(JoinLocal(path, name), sec);
-        if (!sec) {
-          d.size_high = static_cast<uint32_t>(size >> 32);
-          d.size_low = static_cast<uint32_t>(size);
-        }
+    if (!is_folder) {
+      std::error_code sec;
+      auto size = std::filesystem::file_size(JoinLocal(path, name), sec);
+      if (!sec) {
+        d.size_high = static_cast<uint32_t>(size >> 32);
+        d.size_low = static_cast<uint32_t>(size);
       }
-      if (files) files->push_back(d);
     }
+    AddEntry(d, folders, files);
   }
   return 0;
 }

@@ -18,6 +18,13 @@ uint32_t SystemErrorFromErrno(int e);
 
 std::string JoinLocal(std::string_view folder, std::string_view name);
 std::string JoinRemote(std::string_view folder, std::string_view name);
+// A raw FTP command line: the command word, a space and the argument.
+std::string CommandLine(std::string_view word, std::string_view argument);
+
+// The names a document leaves in its folder on the device: "D0000nnn.XML"
+// and the document folder "D0000nnn".
+std::string DocumentXmlName(uint32_t document);
+std::string DocumentFolderName(uint32_t document);
 
 // A name that the device listed and that may become a local file or folder
 // name: not empty, not "." or "..", without a folder separator. Anything

@@ -15,6 +15,17 @@ FtpFindData NamedEntry(std::string_view name, bool folder) {
   return d;
 }
 
+void ClearLists(FindDataList* folders, FindDataList* files) {
+  if (folders) folders->clear();
+  if (files) files->clear();
+}
+
+void AddEntry(const FtpFindData& entry, FindDataList* folders,
+              FindDataList* files) {
+  FindDataList* list = entry.is_folder() ? folders : files;
+  if (list) list->push_back(entry);
+}
+
 void ParseBriskListAnswer(std::string_view text, FindDataList* folders,
                           FindDataList* files) {
   size_t first = text.find('\n');
@@ -27,11 +38,7 @@ void ParseBriskListAnswer(std::string_view text, FindDataList* folders,
     std::string_view name =
         sp == std::string_view::npos ? line : line.substr(sp + 1);
     bool is_file = name.size() >= 4 && name[name.size() - 4] == '.';
-    if (is_file) {
-      if (files) files->push_back(NamedEntry(name, false));
-    } else {
-      if (folders) folders->push_back(NamedEntry(name, true));
-    }
+    AddEntry(NamedEntry(name, !is_file), folders, files);
     if (nl == std::string_view::npos) break;
     text.remove_prefix(nl + 1);
   }

@@ -31,4 +31,11 @@ bool ParseBriskNameListLine(std::string_view line, bool* folder,
 // An entry with only its name.
 FtpFindData NamedEntry(std::string_view name, bool folder);
 
+// Every listing fills a folder list and a file list, either of which the
+// caller may leave out (null).
+void ClearLists(FindDataList* folders, FindDataList* files);
+// Adds the entry to the folder list or the file list by its folder bit.
+void AddEntry(const FtpFindData& entry, FindDataList* folders,
+              FindDataList* files);
+
 }  // namespace boxlink::transfer

@@ -56,19 +56,15 @@ std::string Str(std::string_view s) { return std::string(s); }
 
 CFtp::CFtp() = default;
 
-CFtp::~CFtp() {
-  FtpCloseConnection();
-  work_queue_.clear();
-  if (tuning_.performance) {
-    end_tick_ = platform::Env::Current()->clock().TickCount();
-    (void)PerformanceText(true);
-    (void)PerformanceText(false);
-  }
-}
+CFtp::~CFtp() { FtpCloseConnection(); }
 
 inet::FtpConnection& CFtp::Conn() {
   if (!connection_) Raise(ZB_ERR_HTTP_INTERNAL);
   return *connection_;
+}
+
+bool CFtp::SendCommand(std::string_view word, std::string_view argument) {
+  return Conn().Command(tr::CommandLine(word, argument), false, false, nullptr);
 }
 
 void CFtp::SleepDelay() {
@@ -191,13 +187,8 @@ uint32_t CFtp::FtpStreamPutFile(std::string_view remote,
 
 bool CFtp::FtpDeleteElement(std::string_view, std::string_view,
                             uint32_t document) {
-  char cmd[64];
-  std::snprintf(cmd, sizeof cmd, "DELE D0000%03lu.XML",
-                static_cast<unsigned long>(document));
-  Conn().Command(cmd, false, false, nullptr);
-  std::snprintf(cmd, sizeof cmd, "RMD D0000%03lu",
-                static_cast<unsigned long>(document));
-  return Conn().Command(cmd, false, false, nullptr);
+  SendCommand("DELE", tr::DocumentXmlName(document));
+  return SendCommand("RMD", tr::DocumentFolderName(document));
 }
 
 uint32_t CFtp::FtpCreateFile(std::string_view remote) {
@@ -216,13 +207,7 @@ uint32_t CFtp::UploadFolder(std::string_view local, std::string_view remote) {
 
 // ---------------------------------------------------------------- Oriel
 
-COrielFtp::COrielFtp() {
-  list_command_ = "ls";
-  make_folder_command_ = "mkdir";
-  remove_folder_command_ = "rmdir";
-  change_folder_command_ = "cd";
-  delete_command_ = "delete";
-}
+COrielFtp::COrielFtp() { SetCommandWords(boxlink::kOrielCommandWords); }
 
 bool COrielFtp::FtpCreateFolder(std::string_view remote) {
   return Conn().CreateDirectory(Str(remote));
@@ -239,8 +224,7 @@ bool COrielFtp::FtpChangeDirectory(std::string_view remote) {
 bool COrielFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
                                  FindDataList* files) {
   return tr::Guarded("FtpListDirectory", "FtpListDirectory", [&] {
-    if (folders) folders->clear();
-    if (files) files->clear();
+    tr::ClearLists(folders, files);
     SleepDelay();
     auto& c = Conn();
     inet::FtpFindData d;
@@ -253,11 +237,7 @@ bool COrielFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
       // starts with a dot is data like any other.
       if (std::strcmp(d.name, ".") == 0 || std::strcmp(d.name, "..") == 0)
         continue;
-      if (d.is_folder()) {
-        if (folders) folders->push_back(d);
-      } else if (files) {
-        files->push_back(d);
-      }
+      tr::AddEntry(d, folders, files);
     } while (c.FindNextFile(&d));
     if (c.last_error() != inet::kErrNoMoreFiles) {
       CLogger::LogError("InternetFindNextFile", c.last_error());
@@ -273,35 +253,25 @@ bool COrielFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 }
 
 uint32_t COrielFtp::FtpReplaceStatusFile(std::string_view folder) {
-  std::string old_name = Str(folder) + "/CREATE.STS";
-  std::string new_name = Str(folder) + "/UNLOCK.STS";
+  std::string old_name = tr::JoinRemote(folder, boxlink::kCreateStatusFile);
+  std::string new_name = tr::JoinRemote(folder, boxlink::kUnlockStatusFile);
   if (!Conn().RenameFile(old_name, new_name)) Raise(ZB_ERR_HTTP_INTERNAL);
   return 0;
 }
 
 // ---------------------------------------------------------------- Brisk
 
-CBriskFtp::CBriskFtp() {
-  list_command_ = "LIST";
-  make_folder_command_ = "MKD";
-  remove_folder_command_ = "RMD";
-  change_folder_command_ = "CWD";
-  delete_command_ = "DELE";
-}
+CBriskFtp::CBriskFtp() { SetCommandWords(boxlink::kBriskCommandWords); }
 
 bool CBriskFtp::FtpCreateFolder(std::string_view remote) {
   return tr::Guarded("FTP::CBriskFtp::FtpCreateFolder",
-                     "FTP::CBriskFtp::FtpCreateFolder", [&] {
-                       return Conn().Command(make_folder_command_ + " " + Str(remote),
-                                             false, false, nullptr);
-                     });
+                     "FTP::CBriskFtp::FtpCreateFolder",
+                     [&] { return SendCommand(make_folder_command_, remote); });
 }
 
 bool CBriskFtp::FtpChangeDirectory(std::string_view remote) {
   return tr::Guarded("FtpChangeDirectory", "FtpChangeDirectory", [&] {
-    if (!Conn().Command(change_folder_command_ + " " + Str(remote), false, false,
-                        nullptr))
-      Raise(tr::LastErrorOr1359());
+    if (!SendCommand(change_folder_command_, remote)) Raise(tr::LastErrorOr1359());
     return true;
   });
 }
@@ -309,8 +279,7 @@ bool CBriskFtp::FtpChangeDirectory(std::string_view remote) {
 bool CBriskFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
                                  FindDataList* files) {
   return tr::Guarded("FtpListDirectory", "FtpListDirectory", [&] {
-    if (folders) folders->clear();
-    if (files) files->clear();
+    tr::ClearLists(folders, files);
     std::unique_ptr<inet::FtpTransfer> data;
     char cmd[600];
     std::snprintf(cmd, sizeof cmd, "%s %.*s", list_command_.c_str(),
@@ -344,15 +313,13 @@ bool CBriskFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
 }
 
 bool CBriskFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
-  return Conn().Command(
-      (is_folder ? remove_folder_command_ : delete_command_) + " " + Str(remote),
-      false, false, nullptr);
+  return SendCommand(is_folder ? remove_folder_command_ : delete_command_, remote);
 }
 
 uint32_t CBriskFtp::FtpReplaceStatusFile(std::string_view folder) {
-  FtpCreateFile(Str(folder) + "/UNLOCK.STS");
-  if (!Conn().Command(delete_command_ + " " + Str(folder) + "/CREATE.STS", false,
-                      false, nullptr))
+  FtpCreateFile(tr::JoinRemote(folder, boxlink::kUnlockStatusFile));
+  if (!SendCommand(delete_command_,
+                   tr::JoinRemote(folder, boxlink::kCreateStatusFile)))
     CLogger::LogError("FtpDeleteFile", 1359, true);
   return 0;
 }

@@ -41,6 +41,8 @@ class CFtp : public boxlink::CBaseFtp {
  protected:
   CFtp();
   void SleepDelay();
+  // A raw command without a data connection: word, a space and argument.
+  bool SendCommand(std::string_view word, std::string_view argument);
   // Raises 12004 when not connected.
   inet::FtpConnection& Conn();
 

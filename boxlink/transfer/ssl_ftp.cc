@@ -47,20 +47,16 @@ std::string Str(std::string_view s) { return std::string(s); }
 CFtp::CFtp(platform::Library* wrapper, uint32_t family_flag)
     : wrapper_module_(wrapper), family_flag_(family_flag) {}
 
-CFtp::~CFtp() {
-  FtpCloseConnection();
-  if (tuning_.performance) {
-    end_tick_ = platform::Env::Current()->clock().TickCount();
-    (void)PerformanceText(true);
-    (void)PerformanceText(false);
-  }
-  work_queue_.clear();
-}
+CFtp::~CFtp() { FtpCloseConnection(); }
 
 IFtp& CFtp::Ftp() {
   if (!ftp_handle_) Raise(ZB_ERR_HTTP_CANNOT_CONNECT);
   ftp_handle_->IFtpSetConnmode(kActive);
   return *ftp_handle_;
+}
+
+bool CFtp::Raw(std::string_view word, std::string_view argument) {
+  return Ftp().IFtpRaw(tr::CommandLine(word, argument).c_str()) != 0;
 }
 
 void CFtp::TestCancel() { CheckCancelEvent(); }
@@ -156,13 +152,9 @@ uint32_t CFtp::FtpCreateFile(std::string_view remote) {
 bool CFtp::FtpDeleteElement(std::string_view, std::string_view,
                             uint32_t document) {
   return tr::Guarded("FtpDeleteElement", "FtpDeleteElement", [&] {
-    char name[32];
-    std::snprintf(name, sizeof name, "D0000%03lu.XML",
-                  static_cast<unsigned long>(document));
-    if (!Ftp().IFtpDelete(name)) RaiseLastError();
-    std::snprintf(name, sizeof name, "D0000%03lu",
-                  static_cast<unsigned long>(document));
-    if (!Ftp().IFtpRmdir(name)) RaiseLastError();
+    if (!Ftp().IFtpDelete(tr::DocumentXmlName(document).c_str())) RaiseLastError();
+    if (!Ftp().IFtpRmdir(tr::DocumentFolderName(document).c_str()))
+      RaiseLastError();
     return true;
   });
 }
@@ -212,11 +204,7 @@ std::vector<std::string> CFtp::NameList(std::string_view path) {
 // ---------------------------------------------------------------- Oriel
 
 COrielFtp::COrielFtp(platform::Library* wrapper) : CFtp(wrapper, 1) {
-  list_command_ = "ls";
-  make_folder_command_ = "mkdir";
-  remove_folder_command_ = "rmdir";
-  change_folder_command_ = "cd";
-  delete_command_ = "delete";
+  SetCommandWords(boxlink::kOrielCommandWords);
 }
 
 bool COrielFtp::FtpCreateFolder(std::string_view remote) {
@@ -236,8 +224,7 @@ bool COrielFtp::FtpChangeDirectory(std::string_view remote) {
 bool COrielFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
                                  FindDataList* files) {
   return tr::Guarded("FtpListDirectory", "FtpListDirectory", [&] {
-    if (folders) folders->clear();
-    if (files) files->clear();
+    tr::ClearLists(folders, files);
     const bool marker = boxlink::HasMarkerFile(boxlink::kMarkerDefaultListParser);
     for (const auto& line : NameList(remote)) {
       int kind = 0;
@@ -246,8 +233,7 @@ bool COrielFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
         CLogger::LogError("FtpListDirectory", 1359, true);
         Raise(ZB_ERR_INTERNAL_ERROR);
       }
-      if (kind == 1 && folders) folders->push_back(tr::NamedEntry(name, true));
-      if (kind == 2 && files) files->push_back(tr::NamedEntry(name, false));
+      if (kind != 0) tr::AddEntry(tr::NamedEntry(name, kind == 1), folders, files);
     }
     return true;
   });
@@ -260,8 +246,8 @@ bool COrielFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
 }
 
 uint32_t COrielFtp::FtpReplaceStatusFile(std::string_view folder) {
-  const std::string old_name = Str(folder) + "/CREATE.STS";
-  const std::string new_name = Str(folder) + "/UNLOCK.STS";
+  const std::string old_name = tr::JoinRemote(folder, boxlink::kCreateStatusFile);
+  const std::string new_name = tr::JoinRemote(folder, boxlink::kUnlockStatusFile);
   try {
     if (Ftp().IFtpRename(old_name.c_str(), new_name.c_str())) return 0;
     CLogger::LogText("FtpRenameFile fail check again - AES modules");
@@ -278,25 +264,19 @@ uint32_t COrielFtp::FtpReplaceStatusFile(std::string_view folder) {
 // ---------------------------------------------------------------- Brisk
 
 CBriskFtp::CBriskFtp(platform::Library* wrapper) : CFtp(wrapper, 0) {
-  list_command_ = "LIST";
-  make_folder_command_ = "MKD";
-  remove_folder_command_ = "RMD";
-  change_folder_command_ = "CWD";
-  delete_command_ = "DELE";
+  SetCommandWords(boxlink::kBriskCommandWords);
 }
 
 bool CBriskFtp::FtpCreateFolder(std::string_view remote) {
   return tr::Guarded("FtpCreateFolder", "FtpCreateFolder", [&] {
-    std::string cmd = make_folder_command_ + " " + Str(remote);
-    if (!Ftp().IFtpRaw(cmd.c_str())) Raise(ZB_ERR_INTERNAL_ERROR);
+    if (!Raw(make_folder_command_, remote)) Raise(ZB_ERR_INTERNAL_ERROR);
     return true;
   });
 }
 
 bool CBriskFtp::FtpChangeDirectory(std::string_view remote) {
   return tr::Guarded("FtpChangeDirectory", "FtpChangeDirectory", [&] {
-    std::string cmd = change_folder_command_ + " " + Str(remote);
-    if (!Ftp().IFtpRaw(cmd.c_str())) Raise(ZB_ERR_INTERNAL_ERROR);
+    if (!Raw(change_folder_command_, remote)) Raise(ZB_ERR_INTERNAL_ERROR);
     return true;
   });
 }
@@ -304,32 +284,28 @@ bool CBriskFtp::FtpChangeDirectory(std::string_view remote) {
 bool CBriskFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
                                  FindDataList* files) {
   return tr::Guarded("FtpListDirectory", "FtpListDirectory", [&] {
-    if (folders) folders->clear();
-    if (files) files->clear();
+    tr::ClearLists(folders, files);
     auto lines = NameList(Str(remote) + "/");
     for (size_t i = 2; i < lines.size(); ++i) {
       bool folder = false;
       std::string name;
       if (!tr::ParseBriskNameListLine(lines[i], &folder, &name)) break;
-      if (folder && folders) folders->push_back(tr::NamedEntry(name, true));
-      if (!folder && files) files->push_back(tr::NamedEntry(name, false));
+      tr::AddEntry(tr::NamedEntry(name, folder), folders, files);
     }
     return true;
   });
 }
 
 bool CBriskFtp::FtpDeleteFile(std::string_view remote, bool is_folder) {
-  std::string cmd =
-      (is_folder ? remove_folder_command_ : delete_command_) + " " + Str(remote);
-  Ftp().IFtpRaw(cmd.c_str());
+  Raw(is_folder ? remove_folder_command_ : delete_command_, remote);
   return true;
 }
 
 uint32_t CBriskFtp::FtpReplaceStatusFile(std::string_view folder) {
   return tr::Guarded("FtpReplaceStatusFile", "FtpReplaceStatusFile", [&] {
-    FtpCreateFile(Str(folder) + "/UNLOCK.STS");
-    std::string cmd = delete_command_ + " " + Str(folder) + "/CREATE.STS";
-    if (!Ftp().IFtpRaw(cmd.c_str())) RaiseLastError();
+    FtpCreateFile(tr::JoinRemote(folder, boxlink::kUnlockStatusFile));
+    if (!Raw(delete_command_, tr::JoinRemote(folder, boxlink::kCreateStatusFile)))
+      RaiseLastError();
     return 0u;
   });
 }

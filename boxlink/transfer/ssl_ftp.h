@@ -36,6 +36,8 @@ class CFtp : public boxlink::CBaseFtp {
   CFtp(platform::Library* wrapper, uint32_t family_flag);
   // Every call that talks to the server first selects active mode.
   IFtp& Ftp();
+  // A raw command: word, a space and argument; true when the server took it.
+  bool Raw(std::string_view word, std::string_view argument);
   // Lists `path` through a temporary name-list file into its lines.
   std::vector<std::string> NameList(std::string_view path);
 

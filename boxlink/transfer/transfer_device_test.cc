@@ -10,6 +10,7 @@
 #include <random>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/raised_code_testing.h"
 #include "boxlink/transfer/plain_ftp.h"
 #include "boxlink/transfer/ssl_ftp.h"
 #include "boxlink/transfer/transfer_library.h"
@@ -151,15 +152,6 @@ class TransferDeviceTest : public testing::TestWithParam<Case> {
     return std::make_unique<SSLFTP::CBriskFtp>(wrapper_.get());
   }
 
-  uint32_t Raised(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const BoxError& e) {
-      return e.code();
-    }
-    return 0;
-  }
-
   platform::FakeEnv env_{20};  // 10 s time-outs last 0.5 s
   platform::ScopedEnv use_{&env_};
   platform::ScopedTempDir local_;
@@ -205,7 +197,7 @@ TEST_P(TransferDeviceTest, ListingsAndDeletes) {
     // Storage-layout boxes are named by number alone.
     std::string name;
     bool found = true;
-    uint32_t code = Raised(
+    uint32_t code = RaisedCode(
         [&] { found = ftp_->FindBoxFolder("/storage/box/TarnBoxes", 1, &name); });
     EXPECT_TRUE(code != 0 || !found);
     return;
@@ -216,7 +208,7 @@ TEST_P(TransferDeviceTest, ListingsAndDeletes) {
   EXPECT_EQ(name, "P0000001");
   // A missing box is not found; some families raise the failed listing.
   bool found = true;
-  uint32_t code = Raised([&] { found = ftp_->FindBoxFolder(root, 2, &name); });
+  uint32_t code = RaisedCode([&] { found = ftp_->FindBoxFolder(root, 2, &name); });
   EXPECT_TRUE(code != 0 || !found);
 
   FindDataList folders, files;
@@ -236,15 +228,15 @@ TEST_P(TransferDeviceTest, ListingsAndDeletes) {
   EXPECT_TRUE(ftp_->FtpDeleteElement("", "", 2));
   EXPECT_FALSE(fs::exists(server_->Local(BoxPath(GetParam().layout)) +
                           "/P0000001/F0000001/D0000002"));
-  EXPECT_NE(Raised([&] { ftp_->FtpChangeDirectory("/no/such/folder"); }), 0u);
+  EXPECT_NE(RaisedCode([&] { ftp_->FtpChangeDirectory("/no/such/folder"); }), 0u);
 }
 
 TEST_P(TransferDeviceTest, WrongPasswordAndRefusedConnection) {
-  EXPECT_EQ(Raised([&] { ftp_->FtpOpenConnection(&session_, "user", "bad"); }),
+  EXPECT_EQ(RaisedCode([&] { ftp_->FtpOpenConnection(&session_, "user", "bad"); }),
             1216u);
   int refused = GetParam().kind == Kind::kPlain ? 1062 : 12029;
   server_.reset();
-  EXPECT_EQ(Raised([&] {
+  EXPECT_EQ(RaisedCode([&] {
               ftp_->FtpOpenConnection(&session_, TestFtpServer::kUser,
                                       TestFtpServer::kPassword);
             }),
@@ -263,7 +255,7 @@ TEST_P(TransferDeviceTest, CutDataConnectionRaisesAndLeavesNoFile) {
                          : remote + "/PAGE001.IMG";
   server_->Arm("ftp.data:" + page, FtpFault::Drop(100000));
   std::string local = local_.Sub("cut");
-  EXPECT_NE(Raised([&] { ftp_->DownloadFolder(local, remote); }), 0u);
+  EXPECT_NE(RaisedCode([&] { ftp_->DownloadFolder(local, remote); }), 0u);
   EXPECT_EQ(server_->Hits("ftp.data:" + page), 1);
   for (auto& e : fs::directory_iterator(local))
     EXPECT_FALSE(e.path().filename().string().starts_with("pag") ||

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/raised_code_testing.h"
 #include "boxlink/transfer/plain_ftp.h"
 #include "boxlink/transfer/ssl_ftp.h"
 #include "boxlink/transfer/transfer_library.h"
@@ -21,14 +22,6 @@ using devsim::FtpFault;
 using devsim::TestFtpServer;
 using platform::WriteTestFile;
 
-uint32_t Raised(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const BoxError& e) {
-    return e.code();
-  }
-  return 0;
-}
 
 class TransferEdgeTest : public testing::Test {
  protected:
@@ -63,7 +56,7 @@ TEST_F(TransferEdgeTest, PlainUpload451RaisesBoxLimitsWithoutRetry) {
   Connect(f);
   WriteTestFile(local_.Sub("a"), "page");
   server_->Arm("ftp.STOR", FtpFault::FailWith(451, "Requested action aborted: local error"));
-  EXPECT_EQ(Raised([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 8260u);
+  EXPECT_EQ(RaisedCode([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 8260u);
   EXPECT_EQ(server_->Hits("ftp.STOR"), 1);
 }
 
@@ -74,7 +67,7 @@ TEST_F(TransferEdgeTest, PlainUploadOverQuotaRaisesBoxLimits) {
   FTP::CBriskFtp f;
   Connect(f);
   WriteTestFile(local_.Sub("a"), std::string(5000, 'x'));
-  EXPECT_EQ(Raised([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 8260u);
+  EXPECT_EQ(RaisedCode([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 8260u);
 }
 
 TEST_F(TransferEdgeTest, PlainUpload552DeletesAndRetriesOnce) {
@@ -89,7 +82,7 @@ TEST_F(TransferEdgeTest, PlainUpload552DeletesAndRetriesOnce) {
   EXPECT_EQ(platform::ReadTestFile(server_->Local("/a")), "page");
 
   server_->Arm("ftp.STOR:/a", FtpFault::FailWith(552), 2);
-  EXPECT_NE(Raised([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 0u);
+  EXPECT_NE(RaisedCode([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 0u);
   EXPECT_EQ(server_->Hits("ftp.STOR:/a"), 4) << "exactly one retry";
 }
 
@@ -99,7 +92,7 @@ TEST_F(TransferEdgeTest, WrapperUploadRefusalIsRaisedAtOnce) {
   Connect(f);
   WriteTestFile(local_.Sub("a"), "page");
   server_->Arm("ftp.STOR:/a", FtpFault::FailWith(552));
-  EXPECT_NE(Raised([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 0u);
+  EXPECT_NE(RaisedCode([&] { f.FtpPutFile("/a", local_.Sub("a")); }), 0u);
   EXPECT_EQ(server_->Hits("ftp.STOR:/a"), 1) << "no retry in this family";
 }
 
@@ -109,7 +102,7 @@ TEST_F(TransferEdgeTest, PlainRenameRefusedRaises12004) {
   Connect(f);
   f.FtpCreateFile("/CREATE.STS");
   server_->Arm("ftp.RNFR", FtpFault::FailWith(550));
-  EXPECT_EQ(Raised([&] { f.FtpReplaceStatusFile(""); }), 12004u);
+  EXPECT_EQ(RaisedCode([&] { f.FtpReplaceStatusFile(""); }), 12004u);
 }
 
 TEST_F(TransferEdgeTest, WrapperRenameRefusedFallsBackToCreateAndDelete) {
@@ -150,7 +143,7 @@ TEST_F(TransferEdgeTest, FailedTlsNegotiationRaisesBeforeLogin) {
   Start({}, 2121);        // the server offers no TLS
   session_.FtpSecure = 1; // but the device said it needs it
   SSLFTP::CBriskFtp f(Wrapper());
-  EXPECT_EQ(Raised([&] { Connect(f); }), 12029u);
+  EXPECT_EQ(RaisedCode([&] { Connect(f); }), 12029u);
   EXPECT_EQ(server_->Hits("ftp.USER"), 0);
 }
 
@@ -169,7 +162,7 @@ TEST_F(TransferEdgeTest, RefusedDataProtectionLeavesConnectionUsable) {
 TEST_F(TransferEdgeTest, MissingWrapperFailsTheOpen) {
   Start({}, 2121);
   SSLFTP::COrielFtp f(nullptr);
-  EXPECT_EQ(Raised([&] { Connect(f); }), 12029u);
+  EXPECT_EQ(RaisedCode([&] { Connect(f); }), 12029u);
   EXPECT_EQ(LoadTransferLibrary("/no/such/folder/"), nullptr);
   EXPECT_EQ(TransferLibraryPath("C:/Program Files/x\\"), "C:/Program Files/x/libftpshim.so");
   EXPECT_EQ(TransferLibraryPath("ftpshim.dll"), "ftpshim");
@@ -201,7 +194,7 @@ TEST_F(TransferEdgeTest, HungDeviceTimesOutOnTheClock) {
   Connect(f);
   server_->Arm("ftp.data", FtpFault::Hang());
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(Raised([&] { f.FtpGetFile("/f", local_.Sub("f")); }), 12002u);
+  EXPECT_EQ(RaisedCode([&] { f.FtpGetFile("/f", local_.Sub("f")); }), 12002u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(fs::exists(local_.Sub("f")));
 }
@@ -213,7 +206,7 @@ TEST_F(TransferEdgeTest, CancelBeforeFirstDownload) {
   Connect(f);
   auto cancel = platform::Event::Create(true, true);
   f.SetCancelEvent(cancel.get());
-  EXPECT_EQ(Raised([&] { f.DownloadFolder(local_.Sub("c"), "/B"); }), 995u);
+  EXPECT_EQ(RaisedCode([&] { f.DownloadFolder(local_.Sub("c"), "/B"); }), 995u);
   EXPECT_EQ(server_->Hits("ftp.NLST"), 1);
   EXPECT_EQ(server_->Hits("ftp.RETR"), 0);
 }

@@ -4,6 +4,24 @@
 #include "platform/env.h"
 
 namespace boxlink {
+namespace {
+
+// The run of fields the local and the central header share, from the
+// version needed to extract to the length of the extra field.
+void PutSharedFields(const CZipHeaderInfo& h, std::vector<uint8_t>& v) {
+  Put16(v, h.version);
+  Put16(v, h.flags);
+  Put16(v, h.method);
+  Put16(v, h.mod_time);
+  Put16(v, h.mod_date);
+  Put32(v, h.crc32);
+  Put32(v, h.compressed_size);
+  Put32(v, h.uncompressed_size);
+  Put16(v, h.name_length);
+  Put16(v, h.extra_length);
+}
+
+}  // namespace
 
 void UnixToDosTime(int64_t unix_seconds, uint16_t* date, uint16_t* time) {
   bool dst = false;
@@ -57,16 +75,7 @@ std::vector<uint8_t> CZipHeaderInfo::LocalHeader() const {
   std::vector<uint8_t> v;
   v.reserve(kLocalHeaderSize + name.size() + extra.size());
   Put32(v, kLocalSignature);
-  Put16(v, version);
-  Put16(v, flags);
-  Put16(v, method);
-  Put16(v, mod_time);
-  Put16(v, mod_date);
-  Put32(v, crc32);
-  Put32(v, compressed_size);
-  Put32(v, uncompressed_size);
-  Put16(v, name_length);
-  Put16(v, extra_length);
+  PutSharedFields(*this, v);
   v.insert(v.end(), name.begin(), name.end());
   v.insert(v.end(), extra.begin(), extra.end());
   return v;
@@ -76,17 +85,8 @@ std::vector<uint8_t> CZipHeaderInfo::CentralHeader() const {
   std::vector<uint8_t> v;
   v.reserve(kCentralHeaderSize + name.size() + extra.size());
   Put32(v, kCentralSignature);
-  Put16(v, version);
-  Put16(v, version);
-  Put16(v, flags);
-  Put16(v, method);
-  Put16(v, mod_time);
-  Put16(v, mod_date);
-  Put32(v, crc32);
-  Put32(v, compressed_size);
-  Put32(v, uncompressed_size);
-  Put16(v, name_length);
-  Put16(v, extra_length);
+  Put16(v, version);  // made by
+  PutSharedFields(*this, v);
   Put16(v, comment_length);
   Put16(v, disk_start);
   Put16(v, internal_attributes);

@@ -96,6 +96,45 @@ bool ValidStorageName(std::string_view name) {
          name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
+// The folder of a new storage-layout folder or document: the name as
+// given, which must be a device folder name not yet in use. Empty, with the
+// error, when it cannot be.
+fs::path NewStorageItemDir(const fs::path& container, std::string_view name,
+                           std::string_view what, std::string* error) {
+  if (!ValidStorageName(name)) {
+    if (error) *error = "bad " + std::string(what) + " name";
+    return {};
+  }
+  fs::path dir = container / std::string(name);
+  std::error_code ec;
+  if (fs::exists(dir, ec)) {
+    if (error) *error = "name in use: " + std::string(name);
+    return {};
+  }
+  return dir;
+}
+
+// The name a new shared- or classic-layout item keeps in its ".XML" file;
+// nullopt, with the error, when it is empty or too long for the file.
+std::optional<std::u16string> ItemFileName(std::string_view name, std::string_view what,
+                                           std::string* error) {
+  std::u16string wide = platform::Utf8ToUtf16(name);
+  if (wide.empty() || wide.size() > kMaxNameUnits) {
+    if (error) *error = std::string(what) + " name must have 1 to 64 characters";
+    return std::nullopt;
+  }
+  return wide;
+}
+
+// Shared and classic layouts number a new item one above the highest of
+// its kind; the first is 1.
+uint32_t NextItemNumber(const std::vector<ItemInfo>& items, ItemKind kind) {
+  uint32_t number = 1;
+  for (const ItemInfo& item : items)
+    if (item.kind == kind) number = std::max(number, item.number + 1);
+  return number;
+}
+
 std::string Dec(uint64_t v) { return std::to_string(v); }
 
 PropertyList BoxProperties(const BoxInfo& b, uint64_t total_size) {
@@ -422,36 +461,21 @@ std::optional<ItemInfo> BoxStore::CreateFolder(uint32_t box, std::string_view na
     if (error) *error = "no box " + std::to_string(box);
     return std::nullopt;
   }
-  std::vector<ItemInfo> existing = ListItemsLocked(box, 0);
   fs::path dir;
   if (layout_ == Layout::kStorage) {
-    if (!ValidStorageName(name)) {
-      if (error) *error = "bad folder name";
-      return std::nullopt;
-    }
-    dir = container / std::string(name);
-    std::error_code ec;
-    if (fs::exists(dir, ec)) {
-      if (error) *error = "name in use: " + std::string(name);
-      return std::nullopt;
-    }
-    if (!MakeDirs(dir, error) ||
+    dir = NewStorageItemDir(container, name, "folder", error);
+    if (dir.empty() || !MakeDirs(dir, error) ||
         !WritePropertyFile(dir / "folderproperties.xml", PropertyNamespace::kSchema,
                            FolderProperties(name, date, date, 0, date), error) ||
         !Touch(dir / "ready.sts", error))
       return std::nullopt;
   } else {
-    std::u16string wide = platform::Utf8ToUtf16(name);
-    if (wide.empty() || wide.size() > kMaxNameUnits) {
-      if (error) *error = "folder name must have 1 to 64 characters";
-      return std::nullopt;
-    }
-    uint32_t number = 1;
-    for (const ItemInfo& item : existing)
-      if (item.kind == ItemKind::kFolder) number = std::max(number, item.number + 1);
-    std::string own = ItemFolderName(ItemKind::kFolder, number);
+    auto wide = ItemFileName(name, "folder", error);
+    if (!wide) return std::nullopt;
+    std::string own = ItemFolderName(
+        ItemKind::kFolder, NextItemNumber(ListItemsLocked(box, 0), ItemKind::kFolder));
     dir = container / own;
-    ItemFile file{own, wide, date, date, date, 0, 0};
+    ItemFile file{own, *wide, date, date, date, 0, 0};
     if (!MakeDirs(dir, error) ||
         !WriteFile(fs::path(dir.string() + ".XML"), EncodeItemFile(file), error))
       return std::nullopt;
@@ -476,17 +500,8 @@ std::optional<ItemInfo> BoxStore::CreateDocument(uint32_t box, uint32_t folder,
   for (const std::string& p : pages) size += p.size();
   fs::path dir;
   if (layout_ == Layout::kStorage) {
-    if (!ValidStorageName(name)) {
-      if (error) *error = "bad document name";
-      return std::nullopt;
-    }
-    dir = container / std::string(name);
-    std::error_code ec;
-    if (fs::exists(dir, ec)) {
-      if (error) *error = "name in use: " + std::string(name);
-      return std::nullopt;
-    }
-    if (!MakeDirs(dir / "Image", error) ||
+    dir = NewStorageItemDir(container, name, "document", error);
+    if (dir.empty() || !MakeDirs(dir / "Image", error) ||
         !WritePropertyFile(dir / "documentproperties.xml", PropertyNamespace::kSchemaInstance,
                            DocumentProperties(name, static_cast<uint32_t>(pages.size()), size,
                                               date, date, date),
@@ -503,17 +518,12 @@ std::optional<ItemInfo> BoxStore::CreateDocument(uint32_t box, uint32_t folder,
         return std::nullopt;
     }
   } else {
-    std::u16string wide = platform::Utf8ToUtf16(name);
-    if (wide.empty() || wide.size() > kMaxNameUnits) {
-      if (error) *error = "document name must have 1 to 64 characters";
-      return std::nullopt;
-    }
-    uint32_t number = 1;
-    for (const ItemInfo& item : ListItemsLocked(box, folder))
-      if (item.kind == ItemKind::kDocument) number = std::max(number, item.number + 1);
-    std::string own = ItemFolderName(ItemKind::kDocument, number);
+    auto wide = ItemFileName(name, "document", error);
+    if (!wide) return std::nullopt;
+    std::string own = ItemFolderName(
+        ItemKind::kDocument, NextItemNumber(ListItemsLocked(box, folder), ItemKind::kDocument));
     dir = container / own;
-    ItemFile file{own, wide, date, date, date, static_cast<uint32_t>(pages.size()),
+    ItemFile file{own, *wide, date, date, date, static_cast<uint32_t>(pages.size()),
                   static_cast<uint32_t>(size)};
     if (!MakeDirs(dir, error)) return std::nullopt;
     for (size_t i = 0; i < pages.size(); ++i)

@@ -41,27 +41,10 @@ ZELT_EXPORT uint8_t Entry_AES_Encrypt(const char* text, uint8_t* out,
   return 1;
 }
 
-namespace {
-void CopyOut(char* dst, const std::string& s) {
-  std::memcpy(dst, s.data(), s.size());
-  dst[s.size()] = '\0';
-}
-}  // namespace
-
 ZELT_EXPORT uint8_t DecryptIDFile(const char* path, char* context,
                                   char* user_name, char* auth_password,
                                   char* priv_password, int* auth_protocol,
                                   int* priv_protocol) {
-  if (!path || !context || !user_name || !auth_password || !priv_password ||
-      !auth_protocol || !priv_protocol)
-    return 0;
-  auto c = zc::ReadIdFile(path);
-  if (!c) return 0;
-  CopyOut(context, c->context);
-  CopyOut(user_name, c->user_name);
-  CopyOut(auth_password, c->auth_password);
-  CopyOut(priv_password, c->priv_password);
-  *auth_protocol = c->auth_protocol;
-  *priv_protocol = c->priv_protocol;
-  return 1;
+  return zc::DecryptIdFileInto(path, context, user_name, auth_password,
+                               priv_password, auth_protocol, priv_protocol);
 }

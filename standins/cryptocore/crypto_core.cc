@@ -397,4 +397,25 @@ std::optional<IdFileContent> ReadIdFile(const std::string& path) {
   return OpenIdFile(image);
 }
 
+uint8_t DecryptIdFileInto(const char* path, char* context, char* user_name,
+                          char* auth_password, char* priv_password,
+                          int* auth_protocol, int* priv_protocol) {
+  if (!path || !context || !user_name || !auth_password || !priv_password ||
+      !auth_protocol || !priv_protocol)
+    return 0;
+  auto c = ReadIdFile(path);
+  if (!c) return 0;
+  auto out = [](char* dst, const std::string& s) {
+    std::memcpy(dst, s.data(), s.size());
+    dst[s.size()] = '\0';
+  };
+  out(context, c->context);
+  out(user_name, c->user_name);
+  out(auth_password, c->auth_password);
+  out(priv_password, c->priv_password);
+  *auth_protocol = c->auth_protocol;
+  *priv_protocol = c->priv_protocol;
+  return 1;
+}
+
 }  // namespace zelt::crypto

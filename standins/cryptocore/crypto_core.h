@@ -70,4 +70,11 @@ std::optional<IdFileContent> OpenIdFile(std::span<const uint8_t> image);
 bool WriteIdFile(const std::string& path, const IdFileContent& content);
 std::optional<IdFileContent> ReadIdFile(const std::string& path);
 
+// DecryptIDFile of the libraries that export it: reads the file into the
+// caller's buffers (each ZELT_IDFILE_TEXT_MAX bytes plus the zero). 1 on
+// success, 0 for a missing argument or a file that does not open.
+uint8_t DecryptIdFileInto(const char* path, char* context, char* user_name,
+                          char* auth_password, char* priv_password,
+                          int* auth_protocol, int* priv_protocol);
+
 }  // namespace zelt::crypto

@@ -242,6 +242,15 @@ FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
 
 bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
                          uint32_t* error) {
+  return Handshake(ctx, reuse, /*server=*/false, timeout_ms, error);
+}
+
+bool FtpSocket::AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error) {
+  return Handshake(ctx, nullptr, /*server=*/true, timeout_ms, error);
+}
+
+bool FtpSocket::Handshake(SSL_CTX* ctx, SSL_SESSION* reuse, bool server,
+                          uint32_t timeout_ms, uint32_t* error) {
   ssl_ = SSL_new(ctx);
   if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
     *error = kErrSecureChannel;
@@ -251,39 +260,20 @@ bool FtpSocket::StartTls(SSL_CTX* ctx, SSL_SESSION* reuse, uint32_t timeout_ms,
   ScopedSigpipeBlock no_sigpipe;
   for (;;) {
     ERR_clear_error();
-    int rc = SSL_connect(ssl_);
+    int rc = server ? SSL_accept(ssl_) : SSL_connect(ssl_);
     if (rc == 1) return true;
-    int e = SSL_get_error(ssl_, rc);
-    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
-      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
-        return false;
-      continue;
-    }
-    *error = kErrSecureChannel;
-    return false;
+    if (!WaitForTls(SSL_get_error(ssl_, rc), timeout_ms, kErrSecureChannel, error))
+      return false;
   }
 }
 
-bool FtpSocket::AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error) {
-  ssl_ = SSL_new(ctx);
-  if (!ssl_ || SSL_set_fd(ssl_, fd_) != 1) {
-    *error = kErrSecureChannel;
+bool FtpSocket::WaitForTls(int ssl_error, uint32_t timeout_ms, uint32_t failure,
+                           uint32_t* error) {
+  if (ssl_error != SSL_ERROR_WANT_READ && ssl_error != SSL_ERROR_WANT_WRITE) {
+    *error = failure;
     return false;
   }
-  ScopedSigpipeBlock no_sigpipe;
-  for (;;) {
-    ERR_clear_error();
-    int rc = SSL_accept(ssl_);
-    if (rc == 1) return true;
-    int e = SSL_get_error(ssl_, rc);
-    if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
-      if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
-        return false;
-      continue;
-    }
-    *error = kErrSecureChannel;
-    return false;
-  }
+  return WaitReady(ssl_error == SSL_ERROR_WANT_WRITE, timeout_ms, error);
 }
 
 void FtpSocket::Abort() {
@@ -309,15 +299,10 @@ long FtpSocket::Read(void* buf, size_t n, uint32_t timeout_ms,
       if (rc > 0) return rc;
       int e = SSL_get_error(ssl_, rc);
       if (e == SSL_ERROR_ZERO_RETURN) return 0;
-      if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
-        if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
-          return -1;
-        continue;
-      }
       // An end of stream without close_notify means the data may be cut
       // short; it counts as a reset, never as a complete transfer.
-      *error = kErrConnectionReset;
-      return -1;
+      if (!WaitForTls(e, timeout_ms, kErrConnectionReset, error)) return -1;
+      continue;
     }
     ssize_t rc = ::recv(fd_, buf, n, 0);
     if (rc >= 0) return rc;
@@ -349,14 +334,10 @@ bool FtpSocket::WriteAll(const void* buf, size_t n, uint32_t timeout_ms,
         n -= rc;
         continue;
       }
-      int e = SSL_get_error(ssl_, rc);
-      if (e == SSL_ERROR_WANT_READ || e == SSL_ERROR_WANT_WRITE) {
-        if (!WaitReady(e == SSL_ERROR_WANT_WRITE, timeout_ms, error))
-          return false;
-        continue;
-      }
-      *error = kErrConnectionReset;
-      return false;
+      if (!WaitForTls(SSL_get_error(ssl_, rc), timeout_ms, kErrConnectionReset,
+                      error))
+        return false;
+      continue;
     }
     ssize_t rc = ::send(fd_, p, n, MSG_NOSIGNAL);
     if (rc > 0) {

@@ -79,6 +79,14 @@ class FtpSocket {
  private:
   // Waits until the socket is readable (want_write false) or writable.
   bool WaitReady(bool want_write, uint32_t timeout_ms, uint32_t* error);
+  // The TLS handshake of either side; `reuse` resumes a client session.
+  bool Handshake(SSL_CTX* ctx, SSL_SESSION* reuse, bool server,
+                 uint32_t timeout_ms, uint32_t* error);
+  // After a TLS call that did not finish: waits until the socket can do
+  // what TLS asked for (true: call again); any other TLS error fails with
+  // `failure`.
+  bool WaitForTls(int ssl_error, uint32_t timeout_ms, uint32_t failure,
+                  uint32_t* error);
   void Release();
 
   int fd_ = -1;
