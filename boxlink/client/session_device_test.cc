@@ -214,14 +214,17 @@ TEST_F(SessionDeviceTest, EngineVersionCases) {
     env_.SetProgramDir(dir);
     std::filesystem::remove(dir + "/" + kModelInfoFileName);
     std::filesystem::remove(env_.ProgramDataDir() + "/ZELT/" + kModelInfoFileName);
-    if (shipped)
+    if (shipped) {
       ASSERT_TRUE(WriteModelFile(dir + "/" + kModelInfoFileName,
                                  {{kSupportedModelsCategory, {"Varda 8000"}}}));
+    }
     ModelAdditionCheck::ResetForTesting();
     StartDevice("Varda 8000 Series V1.0 build 12");
     EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), shipped ? 0u : 1605u);
     EXPECT_EQ(Closed(), !shipped);
-    if (shipped) EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
+    if (shipped) {
+      EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
+    }
     device_->Stop();
   }
   ModelAdditionCheck::ResetForTesting();

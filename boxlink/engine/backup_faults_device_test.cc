@@ -220,6 +220,24 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
     EXPECT_EQ(s_.Alive, c.alive);
     ExpectNothingLeftBehind();
   }
+  // Requests of the job that were left hanging are abandoned, not resent.
+  ExpectNoMoreRequests();
+
+  // Switched off: the services go, the connections are reset under the
+  // transfer.
+  bool stopped = false;
+  uint32_t rc = RunScripted([&](ScriptedBackup& job) {
+    job.at_check = [&](size_t, const CheckPoint& p) {
+      if (!stopped && p.state == BOXJOB_STATE_TRANSFERRING && p.done_docs > 0) {
+        dev_->Stop();
+        stopped = true;
+      }
+    };
+  });
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(rc, 12031u);
+  EXPECT_EQ(s_.Alive, 1u);
+  ExpectNothingLeftBehind();
 }
 
 TEST_P(BackupFaultsTest, BoxesAreSkippedWithoutTheModelChecker) {
