@@ -129,7 +129,7 @@ TEST_P(BackupProgressTest, StatesNamesAndPercentAsTheJobGoes) {
                                                  BOXJOB_STATE_TRANSFERRING,
                                                  BOXJOB_STATE_PACKING}));
 
-  // The watching thread sees a part of the same, in the specified order:
+  // The watching thread sees a part of the same, in the job's order:
   // preparing, then transferring and packing by turns, and 100 at the end.
   ASSERT_FALSE(watched.empty());
   std::vector<uint32_t> runs = Runs(watched);
