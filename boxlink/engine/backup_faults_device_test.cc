@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "boxlink/engine/keep_alive.h"
 #include "boxlink/engine/model_addition_check.h"
 #include "boxlink/engine/scripted_backup.h"
+#include "devsim/web/web_service.h"
 
 namespace boxlink::backuptest {
 namespace {
@@ -94,11 +96,31 @@ struct Phase {
 TEST_P(BackupFaultsTest, CancelAtEveryKindOfCheckPoint) {
   WriteFile(archive_, kOldArchive);
 
-  // A full run first, to learn the check points.
+  // A full run first, to learn the check points. It dwells in its first
+  // box transfer for longer than a keep-alive period, so the keep-alive
+  // touches the session (a property query without a box number).
   std::vector<CheckPoint> seen;
-  ASSERT_EQ(RunScripted([](ScriptedBackup&) {}, &seen), 0u);
+  bool dwelt = false;
+  ASSERT_EQ(RunScripted(
+                [&](ScriptedBackup& job) {
+                  job.at_check = [&](size_t, const CheckPoint& p) {
+                    if (dwelt || !p.transfer_open || p.box.empty()) return;
+                    dwelt = true;
+                    std::this_thread::sleep_for(
+                        env_.env_.test_clock().RealTimeout(kKeepAliveIntervalMs) +
+                        std::chrono::milliseconds(300));
+                  };
+                },
+                &seen),
+            0u);
   ASSERT_NE(ReadFile(archive_), kOldArchive);
   WriteFile(archive_, kOldArchive);
+  char touch[32];
+  std::snprintf(touch, sizeof touch, "SID=%08lu", static_cast<unsigned long>(s_.SessionId));
+  int touches = 0;
+  for (const auto& r : devsim::web::WebService::Of(*dev_)->RequestsTo("boxnwGetBoxProperty"))
+    if (r.query == touch) ++touches;
+  EXPECT_GE(touches, 1);
   std::string first_box;
   for (const CheckPoint& p : seen)
     if (p.state == BOXJOB_STATE_TRANSFERRING && !p.box.empty()) {
