@@ -29,7 +29,7 @@ zelt_test(boxlink_backup_device_test
   SOURCES engine/backup_device_test.cc engine/backup_faults_device_test.cc
           engine/backup_progress_device_test.cc
   LIBS boxlink_core devsim_testing platform_testing
-  LABELS integration device)
+  LABELS integration)
 add_dependencies(boxlink_backup_device_test cipherlib digestlib ftpshim)
 target_compile_definitions(boxlink_backup_device_test PRIVATE
   CIPHERLIB_SO="$<TARGET_FILE:cipherlib>"
