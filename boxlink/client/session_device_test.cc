@@ -2,6 +2,7 @@
 // simulated device's web server, in test time.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -11,6 +12,8 @@
 #include "boxlink/client/http_transport.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/session_hooks.h"
+#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/engine/model_file.h"
 #include "devsim/core/device.h"
 #include "devsim/core/loopback.h"
 #include "devsim/web/web_service.h"
@@ -201,6 +204,30 @@ TEST_F(SessionDeviceTest, EngineVersionCases) {
   EXPECT_EQ(web().RequestsTo("boxnwDisconnect").size(), 1u);
   EXPECT_TRUE(Logged("zbBoxOpenConnection", 1605));
   device_->Stop();
+
+  // A model the program's model file adds is opened like a listed engine;
+  // without the file it is as unknown as any other.
+  for (bool shipped : {true, false}) {
+    SCOPED_TRACE(shipped ? "model file shipped" : "no model file");
+    std::string dir = env_.root() + "/program";
+    std::filesystem::create_directories(dir);
+    env_.SetProgramDir(dir);
+    std::filesystem::remove(dir + "/" + kModelInfoFileName);
+    std::filesystem::remove(env_.ProgramDataDir() + "/ZELT/" + kModelInfoFileName);
+    if (shipped) {
+      ASSERT_TRUE(WriteModelFile(dir + "/" + kModelInfoFileName,
+                                 {{kSupportedModelsCategory, {"Varda 8000"}}}));
+    }
+    ModelAdditionCheck::ResetForTesting();
+    StartDevice("Varda 8000 Series V1.0 build 12");
+    EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), shipped ? 0u : 1605u);
+    EXPECT_EQ(Closed(), !shipped);
+    if (shipped) {
+      EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
+    }
+    device_->Stop();
+  }
+  ModelAdditionCheck::ResetForTesting();
 
   // Connect Result 4: the restricted session, open with id 1.
   StartDevice(kGetEngine, false, {{"web.connect_result", "4"}});

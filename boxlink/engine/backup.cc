@@ -8,8 +8,10 @@
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
+#include "boxlink/client/notice.h"
 #include "boxlink/client/snmp_query.h"
 #include "boxlink/engine/layout.h"
+#include "boxlink/engine/model_addition_check.h"
 #include "boxlink/zip/zip_file.h"
 #include "platform/clock.h"
 #include "platform/env.h"
@@ -97,6 +99,9 @@ void CBackup::Run(uint32_t backup_type, const ZBSNMPSETTINGS* snmp,
   PrepareBoxes();
   IndexStep();
   for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
+  // An archive without a chosen box must not pass for a backup of it; the
+  // old archive stays.
+  if (box_skipped_) Raise(ZB_ERR_NOT_ENOUGH_MEMORY);
 
   // Index tail.
   for (const ZBBOXPROPERTY& p : box_properties_) {
@@ -204,6 +209,13 @@ void CBackup::TransferBox(size_t index) {
   ClearNames();
   Notify();
 
+  // The transfer family and the storage paths depend on the model list;
+  // without its checker (no memory for it) the box cannot be fetched.
+  if (!ModelAdditionCheck::Get()) {
+    ShowNotice("ModelAdditioncheck pointer is NULL", "");
+    box_skipped_ = true;
+    return;
+  }
   try {
     transfer_ = OpenTransfer(/*for_box_transfer=*/true);
     if (backup_type_ == 0 || p.LastBackupDate == 0)
@@ -429,14 +441,32 @@ void CBackup::Pack() {
 
 }  // namespace boxlink
 
-namespace {
+namespace boxlink {
 
-void ClearAliveOnLostConnection(ZBSESSION* session, uint32_t code) {
-  if (session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
-    session->Alive = 0;
+uint32_t RunBackup(CBackup& job, const BackupCall& c) {
+  uint32_t code = 0;
+  try {
+    job.LoadTransferLibrary(c.transfer_library);
+    job.Begin(c.session, c.password, c.ftp_user, c.work_folder, c.archive_path,
+              c.box_count, c.box_numbers, c.cancel_event, c.progress_event, c.progress);
+    job.Run(c.backup_type, static_cast<const ZBSNMPSETTINGS*>(c.snmp_settings),
+            c.security_mode, c.cipher_library, c.hash_library);
+    return 0;
+  } catch (const BoxError& e) {
+    code = e.code() ? e.code() : uint32_t(ZB_ERR_INTERNAL_ERROR);
+  } catch (...) {
+    CLogger::LogError("zbBoxBackup Unknown", ZB_ERR_INTERNAL_ERROR, true);
+    return ZB_ERR_INTERNAL_ERROR;
+  }
+  // A device that stopped answering, or a session handle that went bad:
+  // the caller must connect again.
+  if (c.session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
+    c.session->Alive = 0;
+  CLogger::LogError("zbBoxBackup", code);
+  return code;
 }
 
-}  // namespace
+}  // namespace boxlink
 
 ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
                             const char* ftpUser, const char* workFolder,
@@ -448,22 +478,15 @@ ZB_API uint32_t zbBoxBackup(ZBSESSION* session, const char* password,
                             const char* transferLibrary,
                             const char* cipherLibrary,
                             const char* hashLibrary) {
-  uint32_t code = 0;
+  const boxlink::BackupCall call{session,     password,      ftpUser,      workFolder,
+                                 archivePath, backupType,    boxCount,     boxNumbers,
+                                 cancelEvent, progressEvent, progress,     snmpSettings,
+                                 securityMode, transferLibrary, cipherLibrary, hashLibrary};
   try {
     boxlink::CBackup job;
-    job.LoadTransferLibrary(transferLibrary);
-    job.Begin(session, password, ftpUser, workFolder, archivePath, boxCount,
-              boxNumbers, cancelEvent, progressEvent, progress);
-    job.Run(backupType, static_cast<const ZBSNMPSETTINGS*>(snmpSettings),
-            securityMode, cipherLibrary, hashLibrary);
-    return 0;
-  } catch (const boxlink::BoxError& e) {
-    code = e.code() ? e.code() : uint32_t(ZB_ERR_INTERNAL_ERROR);
+    return boxlink::RunBackup(job, call);
   } catch (...) {
     boxlink::CLogger::LogError("zbBoxBackup Unknown", ZB_ERR_INTERNAL_ERROR, true);
     return ZB_ERR_INTERNAL_ERROR;
   }
-  ClearAliveOnLostConnection(session, code);
-  boxlink::CLogger::LogError("zbBoxBackup", code);
-  return code;
 }

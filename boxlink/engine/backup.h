@@ -11,7 +11,8 @@
 
 namespace boxlink {
 
-class CBackup final : public CZelt {
+// Not final: tests derive from it to act at the job's cancel check points.
+class CBackup : public CZelt {
  public:
   CBackup() = default;
   ~CBackup() override = default;
@@ -39,8 +40,38 @@ class CBackup final : public CZelt {
 
   uint32_t backup_type_ = 0;
   bool encryption_on_ = false;
+  // A box whose transfer was skipped because the model checker could not
+  // be had; the archive would lack it, so the job must not succeed.
+  bool box_skipped_ = false;
   BackupXmlInfo index_;
   std::string index_path_;
 };
+
+// The arguments of zbBoxBackup, in its order.
+struct BackupCall {
+  ZBSESSION* session;
+  const char* password;
+  const char* ftp_user;
+  const char* work_folder;
+  const char* archive_path;
+  uint32_t backup_type;
+  uint32_t box_count;
+  const uint32_t* box_numbers;
+  ZBEVENT cancel_event;
+  ZBEVENT progress_event;
+  BoxJobProgress* progress;
+  void* snmp_settings;
+  uint32_t* security_mode;
+  const char* transfer_library;
+  const char* cipher_library;
+  const char* hash_library;
+};
+
+// The body of zbBoxBackup for a constructed job, so that a test can run its
+// own CBackup: loads the transfer library, runs the job to its end and
+// returns 0 or the error, logged and with a lost session marked (a thrown 0
+// and anything unexpected become 1359). The caller destroys the job, which
+// removes the work tree.
+uint32_t RunBackup(CBackup& job, const BackupCall& call);
 
 }  // namespace boxlink

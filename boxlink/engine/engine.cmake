@@ -26,7 +26,8 @@ endif()
 
 if(ZELT_BUILD_TESTS)
 zelt_test(boxlink_backup_device_test
-  SOURCES engine/backup_device_test.cc
+  SOURCES engine/backup_device_test.cc engine/backup_faults_device_test.cc
+          engine/backup_progress_device_test.cc
   LIBS boxlink_core devsim_testing platform_testing
   LABELS integration)
 add_dependencies(boxlink_backup_device_test cipherlib digestlib ftpshim)

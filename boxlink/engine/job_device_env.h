@@ -1,7 +1,7 @@
 // What the job tests against the simulated device share: the administrator
 // password the device's profile expects, port probes that skip SNMP (the
 // tests start only the web and FTP services), and a device profile per
-// layout that the session opener accepts.
+// layout.
 #pragma once
 
 #include <cstdint>
@@ -24,14 +24,11 @@ inline void FixedFtpProbe(ZBSESSION* s, const void*) {
   s->FtpSecure = 0;
 }
 
+// The layout's default device. The storage default ("Varda 8000 Series V1.0
+// build 12") is known to the client only through the model file that
+// EngineTestEnv ships, which is how such a device is met in the field.
 inline devsim::Profile ProfileFor(devsim::Layout layout) {
-  devsim::Profile p = devsim::Profile::Defaults(layout);
-  // The session opener knows only the fixed engine list; the storage model
-  // ("Varda 8000", from the model file) is named beside a listed engine so
-  // that the session opens and the job still classifies it by the model.
-  if (layout == devsim::Layout::kStorage)
-    p.engine_version = "Varda 8000 Series V1.0 build 12 / Varda 560 Series V4.0.0.0";
-  return p;
+  return devsim::Profile::Defaults(layout);
 }
 
 }  // namespace boxlink::enginetest

@@ -21,6 +21,7 @@ constexpr uint32_t kInternalError = 1359;
 
 std::mutex g_mu;
 std::unique_ptr<ModelAdditionCheck> g_checker;
+bool g_unavailable = false;  // tests only
 
 // Copies the shipped file over the machine-wide copy. The copy goes through
 // a temporary name so that a reader never sees half a file.
@@ -56,6 +57,7 @@ bool CAppBin::Serialize(FrameworkReader& in) {
 
 ModelAdditionCheck* ModelAdditionCheck::Get() {
   std::lock_guard<std::mutex> g(g_mu);
+  if (g_unavailable) return nullptr;
   if (!g_checker) {
     try {
       auto checker = std::make_unique<ModelAdditionCheck>();
@@ -68,9 +70,15 @@ ModelAdditionCheck* ModelAdditionCheck::Get() {
   return g_checker.get();
 }
 
+void ModelAdditionCheck::SetUnavailableForTesting(bool unavailable) {
+  std::lock_guard<std::mutex> g(g_mu);
+  g_unavailable = unavailable;
+}
+
 void ModelAdditionCheck::ResetForTesting() {
   std::lock_guard<std::mutex> g(g_mu);
   g_checker.reset();
+  g_unavailable = false;
 }
 
 void ModelAdditionCheck::Load(platform::Env& env) {

@@ -63,8 +63,12 @@ class ModelAdditionCheck {
   // the first call; null only when it cannot be allocated.
   static ModelAdditionCheck* Get();
   // Drops the process-wide checker so that the next Get() loads afresh
-  // (tests that ship different model files).
+  // (tests that ship different model files); also ends an unavailability
+  // set below.
   static void ResetForTesting();
+  // While set, Get() answers null as if the checker could not be allocated
+  // (tests of the callers' fallback).
+  static void SetUnavailableForTesting(bool unavailable);
 
   // Copies the file from the program folder into the program-data folder
   // and reads that copy.
