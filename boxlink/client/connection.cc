@@ -10,7 +10,6 @@
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
 #include "boxlink/client/session_hooks.h"
-#include "boxlink/engine/model_addition_check.h"
 #include "platform/last_error.h"
 #include "platform/text.h"
 #include "standins/inet/http.h"
@@ -42,11 +41,10 @@ void ReadConnectReply(ZBSESSION* session, platform::UniqueBlock block) {
   if (!sid) Raise(ZB_ERR_BAD_FORMAT);
   session->SessionId = static_cast<uint32_t>(ParseDecimal(*sid));
 
-  // Models added through the model file are known by their own version
-  // text, which the built-in list cannot hold; refusing them here would
-  // make the file useless (the settings, box and archive checks accept
-  // them the same way).
-  if (!IsSupportedEngine(*version) && !IsSupportedModel(*version)) {
+  // Devices known only through the model file open the restricted session
+  // (connect result 4), which never gets here; a full session is for the
+  // engines of the built-in list.
+  if (!IsSupportedEngine(*version)) {
     if (IsRetiredEngine(*version)) Raise(ZB_ERR_NOT_SUPPORTED);
     zbBoxCloseConnection(session);
     Raise(ZB_ERR_UNKNOWN_PRODUCT);

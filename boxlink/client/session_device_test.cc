@@ -205,24 +205,26 @@ TEST_F(SessionDeviceTest, EngineVersionCases) {
   EXPECT_TRUE(Logged("zbBoxOpenConnection", 1605));
   device_->Stop();
 
-  // A model the program's model file adds is opened like a listed engine;
-  // without the file it is as unknown as any other.
-  for (bool shipped : {true, false}) {
-    SCOPED_TRACE(shipped ? "model file shipped" : "no model file");
-    std::string dir = env_.root() + "/program";
-    std::filesystem::create_directories(dir);
-    env_.SetProgramDir(dir);
-    std::filesystem::remove(dir + "/" + kModelInfoFileName);
-    std::filesystem::remove(env_.ProgramDataDir() + "/ZELT/" + kModelInfoFileName);
-    if (shipped) {
-      ASSERT_TRUE(WriteModelFile(dir + "/" + kModelInfoFileName,
-                                 {{kSupportedModelsCategory, {"Varda 8000"}}}));
-    }
-    ModelAdditionCheck::ResetForTesting();
-    StartDevice("Varda 8000 Series V1.0 build 12");
-    EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), shipped ? 0u : 1605u);
-    EXPECT_EQ(Closed(), !shipped);
-    if (shipped) {
+  // A model that only the program's model file knows comes in through the
+  // restricted session (connect result 4), where the version lists are not
+  // asked; offered a full session it is as unknown as any other, model file
+  // or not.
+  std::string dir = env_.root() + "/program";
+  std::filesystem::create_directories(dir);
+  env_.SetProgramDir(dir);
+  ASSERT_TRUE(WriteModelFile(dir + "/" + kModelInfoFileName,
+                             {{kSupportedModelsCategory, {"Varda 8000"}}}));
+  ModelAdditionCheck::ResetForTesting();
+  for (bool restricted : {true, false}) {
+    SCOPED_TRACE(restricted ? "restricted session" : "full session");
+    std::map<std::string, std::string> extra;
+    if (restricted) extra["web.connect_result"] = "4";
+    StartDevice("Varda 8000 Series V1.0 build 12", false, extra);
+    session_ = ZBSESSION{};
+    std::snprintf(session_.Host, sizeof session_.Host, "%s", device_->address().c_str());
+    EXPECT_EQ(zbBoxOpenConnection(&session_, nullptr), restricted ? 1u : 1605u);
+    EXPECT_EQ(Closed(), !restricted);
+    if (restricted) {
       EXPECT_EQ(zbBoxCloseConnection(&session_), 0u);
     }
     device_->Stop();

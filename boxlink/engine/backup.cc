@@ -383,8 +383,11 @@ void CBackup::IncrementalPath(size_t index) {
       transfer_->FtpGetFile(remote_folder + ".XML", local_folder + ".XML");
     }
     ++number;
-    std::vector<ZBCOLLECTIONITEM> docs = ChangedItems(
-        session_, p.BoxNo, password_, folder.ItemId, p.LastBackupDate, nullptr);
+    // The restricted session names a folder by its text, not its number.
+    std::string folder_id = WideToUtf8(folder.ItemName, 256);
+    std::vector<ZBCOLLECTIONITEM> docs =
+        ChangedItems(session_, p.BoxNo, password_, folder.ItemId, p.LastBackupDate,
+                     storage ? folder_id.c_str() : nullptr);
     int inner = 1;
     for (const ZBCOLLECTIONITEM& doc : docs) {
       if (storage) {

@@ -88,18 +88,7 @@ class BackupDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
 
   void SetUp() override {
     ASSERT_TRUE(dev_.ok()) << dev_.error();
-    std::strncpy(s_.Host, dev_->address().c_str(), sizeof s_.Host - 1);
-    s_.Port = 8080;
-    ASSERT_EQ(zbBoxOpenConnection(&s_, nullptr), 0u);
-    if (storage()) {
-      // Storage devices serve box paths from the account's home folder.
-      user_ = "boxuser";
-      std::strcpy(s_.FtpPassword, "boxpass");
-    } else {
-      char login[256] = {};
-      ASSERT_EQ(zbBoxCreateFTPAccount(&s_, kAdmin, login), 0u);
-      user_ = login;
-    }
+    boxlink::enginetest::OpenJobSession(*dev_, &s_, &user_);
     fs::create_directories(work_);
   }
   void TearDown() override {

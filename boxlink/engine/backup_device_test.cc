@@ -175,17 +175,9 @@ TEST_P(BackupDeviceTest, OverTheWrapperPlainAndTls) {
     devsim::ScopedDevice dev(p, {"web", "ftp"}, Boxes());
     ASSERT_TRUE(dev.ok()) << dev.error();
     ZBSESSION s{};
-    std::strncpy(s.Host, dev->address().c_str(), sizeof s.Host - 1);
-    s.Port = 8080;
-    ASSERT_EQ(zbBoxOpenConnection(&s, nullptr), 0u);
+    std::string user;
+    boxlink::enginetest::OpenJobSession(*dev, &s, &user);
     s.FtpSecure = tls ? 1 : 0;
-    std::string user = "boxuser";
-    std::strcpy(s.FtpPassword, "boxpass");
-    if (!storage()) {
-      char login[256] = {};
-      ASSERT_EQ(zbBoxCreateFTPAccount(&s, kAdmin, login), 0u);
-      user = login;
-    }
     uint32_t mode = 1;
     std::string archive = dir_.Sub(tls ? "tls.zip" : "wrapped.zip");
     EXPECT_EQ(zbBoxBackup(&s, kAdmin, user.c_str(), work_.c_str(), archive.c_str(), 0, 2,

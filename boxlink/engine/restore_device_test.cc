@@ -51,41 +51,11 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
   RestoreDeviceTest()
       : env_(10),
         probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(Profile(GetParam()), {"web", "ftp"}, Boxes()) {}
-
-  // Storage devices open the restricted session (connect result 4, so the
-  // open reports 1), as such devices do; their FTP password comes with the
-  // account.
-  static devsim::Profile Profile(devsim::Layout layout) {
-    if (layout != devsim::Layout::kStorage) return ProfileFor(layout);
-    devsim::Profile p = devsim::Profile::Defaults(layout);
-    p.extra["web.connect_result"] = "4";
-    return p;
-  }
+        dev_(ProfileFor(GetParam()), {"web", "ftp"}, Boxes()) {}
 
   void SetUp() override {
     ASSERT_TRUE(dev_.ok()) << dev_.error();
-    std::strncpy(s_.Host, dev_->address().c_str(), sizeof s_.Host - 1);
-    s_.Port = 8080;
-    ASSERT_EQ(zbBoxOpenConnection(&s_, nullptr), storage() ? 1u : 0u);
-    if (storage()) {
-      ASSERT_EQ(s_.AccessMode, 20u);
-      // The restricted session passes the caller's password on unchanged, and
-      // the device checks it against each box's own.
-      for (uint32_t b : boxes_) {
-        std::optional<devsim::BoxInfo> box = dev_->store().GetBox(b);
-        ASSERT_TRUE(box);
-        box->password = kAdmin;
-        std::string error;
-        ASSERT_TRUE(dev_->store().UpdateBox(*box, &error)) << error;
-      }
-    }
-    char login[256] = {};
-    ASSERT_EQ(zbBoxCreateFTPAccount(&s_, kAdmin, login), 0u);
-    user_ = login;
-    if (storage()) {
-      ASSERT_NE(s_.FtpPassword[0], 0);
-    }
+    boxlink::enginetest::OpenJobSession(*dev_, &s_, &user_);
     fs::create_directories(work_);
     env_.SetNoEncryption(true);
   }

@@ -118,6 +118,9 @@ Profile Profile::Defaults(Layout layout) {
       p.storage_description = "Solid State Drive";
       p.sys_object_id = "1.3.6.1.4.1.58231.2.3.14.2";
       p.auto_auth_mode = 1;
+      // Models that the client knows only through its model file answer
+      // the connect with the restricted session.
+      p.extra["web.connect_result"] = "4";
       break;
   }
   // The storage layout's box paths are relative to the FTP home folder.

@@ -38,7 +38,7 @@ CgiAnswer Authenticate(CgiContext& ctx) {
   if (!ok) return ctx.Reply(kResultOk, "<AuthenticateResult>" +
                                            Tag("Authorize", 2) +
                                            "</AuthenticateResult>");
-  uint32_t sid = ctx.web.OpenSession();
+  uint32_t sid = ctx.web.OpenSignedInSession();
   return ctx.Reply(kResultOk, "<AuthenticateResult>" + Tag("Authorize", 1) +
                                   Tag("WebSessionID", sid) +
                                   "</AuthenticateResult>");

@@ -36,7 +36,7 @@ std::string Extra(const CgiContext& ctx, const std::string& key,
   return it == extra.end() ? std::move(fallback) : it->second;
 }
 
-bool Restricted(const CgiContext& ctx) { return ctx.Sid() == 1; }
+bool Restricted(const CgiContext& ctx) { return ctx.web.IsRestrictedSession(ctx.Sid()); }
 
 bool AdminPasswordOk(const CgiContext& ctx) {
   const std::string& admin = ctx.device.profile().admin_password;
@@ -45,6 +45,25 @@ bool AdminPasswordOk(const CgiContext& ctx) {
   return pwd == admin || pwd == "rPLANAR604" ||
          pwd == zelt::crypto::EncodeCredentialMode2(admin);
 }
+
+namespace {
+
+// A full session opens protected boxes with the administrator password in
+// any form the device takes for it.
+bool AdminOpensBoxes(const CgiContext& ctx) {
+  return !ctx.device.profile().admin_password.empty() && AdminPasswordOk(ctx);
+}
+
+// The restricted session passes on the password its user signed in with:
+// the administrator's opens every box, as typed or in the digest form.
+bool AuthenticatedAdmin(const CgiContext& ctx) {
+  const std::string& admin = ctx.device.profile().admin_password;
+  std::string pwd = ctx.Param("PWD");
+  return !admin.empty() &&
+         (pwd == admin || pwd == zelt::crypto::EncodeCredentialMode2(admin));
+}
+
+}  // namespace
 
 std::optional<BoxInfo> RequestedBox(const CgiContext& ctx, int* result) {
   std::optional<uint32_t> n = FieldNumber(ctx.Param("BNO"));
@@ -58,8 +77,7 @@ std::optional<BoxInfo> RequestedBox(const CgiContext& ctx, int* result) {
     return std::nullopt;
   }
   if (!box->password.empty() && ctx.Param("PWD") != box->password &&
-      (Restricted(ctx) || ctx.device.profile().admin_password.empty() ||
-       !AdminPasswordOk(ctx))) {
+      !(Restricted(ctx) ? AuthenticatedAdmin(ctx) : AdminOpensBoxes(ctx))) {
     *result = kResultBadPassword;
     return std::nullopt;
   }

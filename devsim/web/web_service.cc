@@ -153,6 +153,18 @@ void WebService::OpenRestrictedSession() {
   sessions_.insert(1);
 }
 
+uint32_t WebService::OpenSignedInSession() {
+  uint32_t sid = OpenSession();
+  std::lock_guard<std::mutex> g(mu_);
+  signed_in_.insert(sid);
+  return sid;
+}
+
+bool WebService::IsRestrictedSession(uint32_t sid) const {
+  std::lock_guard<std::mutex> g(mu_);
+  return sid == 1 || signed_in_.count(sid) > 0;
+}
+
 bool WebService::SessionOpen(uint32_t sid) const {
   std::lock_guard<std::mutex> g(mu_);
   return sessions_.count(sid) > 0;
@@ -160,6 +172,7 @@ bool WebService::SessionOpen(uint32_t sid) const {
 
 bool WebService::CloseSession(uint32_t sid) {
   std::lock_guard<std::mutex> g(mu_);
+  signed_in_.erase(sid);
   return sessions_.erase(sid) > 0;
 }
 

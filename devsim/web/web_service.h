@@ -61,6 +61,10 @@ class WebService final : public Service {
   bool SessionOpen(uint32_t sid) const;
   // The restricted session (connect Result 4) always has id 1.
   void OpenRestrictedSession();
+  // A session opened by signing in from the restricted session; it keeps
+  // the restricted session's rules under its own id.
+  uint32_t OpenSignedInSession();
+  bool IsRestrictedSession(uint32_t sid) const;
   bool CloseSession(uint32_t sid);
   size_t OpenSessionCount() const;
 
@@ -83,6 +87,7 @@ class WebService final : public Service {
   bool stopping_ = false;
   std::vector<RecordedRequest> requests_;
   std::set<uint32_t> sessions_;
+  std::set<uint32_t> signed_in_;
   uint32_t next_sid_ = 0;
 };
 

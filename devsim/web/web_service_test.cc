@@ -10,6 +10,7 @@
 #include "devsim/core/loopback.h"
 #include "devsim/web/cgi_table.h"
 #include "platform/testing/temp_dir.h"
+#include "standins/cryptocore/crypto_core.h"
 
 namespace devsim::web {
 namespace {
@@ -107,6 +108,40 @@ TEST_F(WebServiceTest, SessionsOpenAndClose) {
   auto restricted = client_->Get("/TarnBox/boxnwConnect");
   EXPECT_NE(restricted->body.find("<Result>4</Result></Message>"), std::string::npos);
   EXPECT_TRUE(web().SessionOpen(1));
+}
+
+TEST_F(WebServiceTest, ProtectedBoxOpensWithItsPasswordOrTheAdministrators) {
+  Start();
+  BoxInfo box;
+  box.number = 4;
+  box.name = "Locked";
+  box.password = "1234";
+  std::string error;
+  ASSERT_TRUE(device_->store().CreateBox(box, &error)) << error;
+  const std::string digest = zelt::crypto::EncodeCredentialMode2("admin00");
+  struct Case {
+    bool restricted;
+    std::string pwd;
+    bool opens;
+  };
+  const Case cases[] = {
+      {false, "1234", true},   {false, "admin00", true}, {false, digest, true},
+      {false, "wrong", false}, {true, "1234", true},     {true, "admin00", true},
+      {true, digest, true},    {true, "wrong", false},   {true, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.restricted ? "restricted, " : "full, ") + c.pwd);
+    std::string sid = "1";
+    device_->mutable_profile().extra["web.connect_result"] = c.restricted ? "4" : "0";
+    if (c.restricted)
+      ASSERT_TRUE(client_->Get("/TarnBox/boxnwConnect"));
+    else
+      sid = Sid();
+    httplib::Params q{{"SID", sid}, {"BNO", "004"}, {"PWD", c.pwd}};
+    auto r = client_->Post("/TarnBox/Admin/boxnwGetBoxProperty", q);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->body.find("<Result>0</Result>") != std::string::npos, c.opens) << r->body;
+  }
 }
 
 TEST_F(WebServiceTest, FaultsPerCgi) {
