@@ -8,6 +8,8 @@
 #include <filesystem>
 
 #include "devsim/testing/device_fixture.h"
+#include "platform/env.h"
+#include "platform/testing/fake_env.h"
 #include "devsim/web/box_cgi_state.h"
 #include "keeper/app/job_frame.h"
 #include "platform/testing/temp_dir.h"
@@ -35,6 +37,35 @@ class DeviceLinkTest : public ::testing::Test {
     devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
     EXPECT_FALSE(state.exclusive());
     EXPECT_EQ(state.ftp_user(link_.session().SessionId), "");
+  }
+
+  // The device's panel is free again, but the session's FTP account is
+  // still there.
+  void ExpectUnlockedWithAccount() {
+    devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
+    EXPECT_FALSE(state.exclusive());
+    EXPECT_NE(state.ftp_user(link_.session().SessionId), "");
+  }
+
+  JobRequest Restore() {
+    JobRequest r;
+    r.kind = JobKind::kRestore;
+    r.archive_path = Backup().archive_path;
+    r.boxes = {1};
+    r.restore_mode = 1;
+    r.work_base = dir_.path();
+    return r;
+  }
+  // An archive of box 1 for the restores, made through the frame.
+  void MakeArchive() {
+    if (!BoxlinkJobBackend::HasJob(JobKind::kBackup) ||
+        !BoxlinkJobBackend::HasJob(JobKind::kRestore))
+      GTEST_SKIP() << "the library lacks a job";
+    BoxlinkJobBackend backend(link_);
+    JobFrame frame(backend);
+    JobResult r = frame.Run(Backup());
+    ASSERT_EQ(r.outcome, kOutcomeDone) << r.error;
+    ExpectDeviceReleased();
   }
 
   JobRequest Backup() {
@@ -73,15 +104,19 @@ TEST_F(DeviceLinkTest, BackupRunLeavesTheDeviceReleased) {
   EXPECT_FALSE(fs::exists(frame.work_folder()));
 }
 
+// Asks the frame to cancel once the job reports `state` (3: a backup
+// downloads, 4: a restore uploads).
 class CancelOnTransfer : public ProgressSink {
  public:
-  explicit CancelOnTransfer(JobFrame** frame) : frame_(frame) {}
+  explicit CancelOnTransfer(JobFrame** frame, uint32_t state = 3)
+      : frame_(frame), state_(state) {}
   void OnProgress(const ProgressView& view) override {
-    if (view.record.state == 3 && *frame_) (*frame_)->RequestCancel();
+    if (view.record.state == state_ && *frame_) (*frame_)->RequestCancel();
   }
 
  private:
   JobFrame** frame_;
+  uint32_t state_;
 };
 
 TEST_F(DeviceLinkTest, CancelledBackupEndsCleanly) {
@@ -104,6 +139,84 @@ TEST_F(DeviceLinkTest, CancelledBackupEndsCleanly) {
   EXPECT_FALSE(fs::exists(req.archive_path));
   EXPECT_FALSE(fs::exists(frame.work_folder()));
   ExpectDeviceReleased();
+}
+
+devsim::Fault MakeFault(devsim::Fault::Kind kind, int code = 0,
+                        std::chrono::milliseconds delay = {}) {
+  devsim::Fault f;
+  f.kind = kind;
+  f.code = code;
+  f.delay = delay;
+  return f;
+}
+
+// However a restore ends, the panel is unlocked; the FTP account is deleted
+// unless the job lost the device on the network.
+TEST_F(DeviceLinkTest, RestoreRunsReleaseTheDevice) {
+  using Kind = devsim::Fault::Kind;
+  ASSERT_NO_FATAL_FAILURE(MakeArchive());
+  if (IsSkipped()) return;
+  struct Case {
+    const char* what;
+    const char* point;  // null: no fault
+    devsim::Fault fault;
+    bool cancel;
+    uint32_t outcome, error;
+    bool network_error;
+  };
+  const Case cases[] = {
+      {"done", nullptr, {}, false, kOutcomeDone, 0, false},
+      {"cancelled while uploading", "ftp.data",
+       MakeFault(Kind::kDelay, 0, std::chrono::milliseconds(200)), true, kOutcomeCancelled,
+       0, false},
+      {"refused CGI", "web.boxnwGetBoxDiskSpace.result", MakeFault(Kind::kFailWith, 201),
+       false, kOutcomeFailed, 170, false},  // busy
+      {"lost FTP connection", "ftp.STOR", MakeFault(Kind::kDropConnection), false,
+       kOutcomeFailed, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dev_->faults().Clear();
+    if (c.point) dev_->faults().Arm(c.point, c.fault, -1);
+    BoxlinkJobBackend backend(link_);
+    JobFrame* target = nullptr;
+    CancelOnTransfer sink(&target, 4);
+    JobFrame frame(backend, c.cancel ? &sink : nullptr);
+    target = &frame;
+    JobResult r = frame.Run(Restore());
+    dev_->faults().Clear();
+    EXPECT_EQ(r.outcome, c.outcome);
+    EXPECT_EQ(r.error, c.error);
+    EXPECT_EQ(r.network_error, c.network_error);
+    EXPECT_FALSE(fs::exists(frame.work_folder()));
+    if (c.network_error)
+      ExpectUnlockedWithAccount();
+    else
+      ExpectDeviceReleased();
+  }
+}
+
+// A device that does not let go of the panel (1279 after the retries) keeps
+// the account too: it is still busy with the job.
+TEST_F(DeviceLinkTest, RestoreWhoseUnlockGivesUpKeepsTheAccount) {
+  ASSERT_NO_FATAL_FAILURE(MakeArchive());
+  if (IsSkipped()) return;
+  // The release retries for minutes; a test clock lets them pass at once.
+  platform::FakeEnv env(1);
+  platform::ScopedEnv use(&env);
+  dev_->faults().Clear();
+  dev_->faults().Arm("web.boxnwBoxExModeOut.result",
+                     MakeFault(devsim::Fault::Kind::kFailWith, 203), -1);
+  BoxlinkJobBackend backend(link_);
+  JobFrame frame(backend);
+  JobResult r = frame.Run(Restore());
+  EXPECT_EQ(r.outcome, kOutcomeDone);
+  EXPECT_EQ(r.error, 1279u);
+  devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
+  EXPECT_TRUE(state.exclusive());
+  EXPECT_NE(state.ftp_user(link_.session().SessionId), "");
+  EXPECT_EQ(dev_->faults().Hits("web.boxnwDeleteFTPAccount"), 0);
+  EXPECT_FALSE(fs::exists(frame.work_folder()));
 }
 
 TEST_F(DeviceLinkTest, FailedAccountCreationStillUnlocks) {
