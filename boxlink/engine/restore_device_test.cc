@@ -46,9 +46,11 @@ using Content = std::map<std::string, std::map<std::string, std::string>>;
 
 class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
  protected:
+  // The SNMP agent runs too: every backup asks it for the device's name
+  // and would otherwise wait out the query's time-out.
   RestoreDeviceTest()
       : probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(Profile(GetParam()), {"web", "ftp"}, Boxes()) {}
+        dev_(Profile(GetParam()), {"web", "ftp", "snmp"}, Boxes()) {}
 
   // Storage devices open the restricted session (connect result 4, so the
   // open reports 1), as such devices do; their FTP password comes with the
