@@ -8,8 +8,6 @@
 #include <filesystem>
 
 #include "devsim/testing/device_fixture.h"
-#include "platform/env.h"
-#include "platform/testing/fake_env.h"
 #include "devsim/web/box_cgi_state.h"
 #include "keeper/app/job_frame.h"
 #include "platform/testing/temp_dir.h"
@@ -171,8 +169,9 @@ TEST_F(DeviceLinkTest, RestoreRunsReleaseTheDevice) {
        0, false},
       {"refused CGI", "web.boxnwGetBoxDiskSpace.result", MakeFault(Kind::kFailWith, 201),
        false, kOutcomeFailed, 170, false},  // busy
+      // The program folder holds the FTP wrapper, whose reset is 12031.
       {"lost FTP connection", "ftp.STOR", MakeFault(Kind::kDropConnection), false,
-       kOutcomeFailed, 0, true},
+       kOutcomeFailed, 12031, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -194,29 +193,6 @@ TEST_F(DeviceLinkTest, RestoreRunsReleaseTheDevice) {
     else
       ExpectDeviceReleased();
   }
-}
-
-// A device that does not let go of the panel (1279 after the retries) keeps
-// the account too: it is still busy with the job.
-TEST_F(DeviceLinkTest, RestoreWhoseUnlockGivesUpKeepsTheAccount) {
-  ASSERT_NO_FATAL_FAILURE(MakeArchive());
-  if (IsSkipped()) return;
-  // The release retries for minutes; a test clock lets them pass at once.
-  platform::FakeEnv env(1);
-  platform::ScopedEnv use(&env);
-  dev_->faults().Clear();
-  dev_->faults().Arm("web.boxnwBoxExModeOut.result",
-                     MakeFault(devsim::Fault::Kind::kFailWith, 203), -1);
-  BoxlinkJobBackend backend(link_);
-  JobFrame frame(backend);
-  JobResult r = frame.Run(Restore());
-  EXPECT_EQ(r.outcome, kOutcomeDone);
-  EXPECT_EQ(r.error, 1279u);
-  devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
-  EXPECT_TRUE(state.exclusive());
-  EXPECT_NE(state.ftp_user(link_.session().SessionId), "");
-  EXPECT_EQ(dev_->faults().Hits("web.boxnwDeleteFTPAccount"), 0);
-  EXPECT_FALSE(fs::exists(frame.work_folder()));
 }
 
 TEST_F(DeviceLinkTest, FailedAccountCreationStillUnlocks) {
