@@ -159,24 +159,30 @@ TEST_F(DeviceLinkTest, RestoreRunsReleaseTheDevice) {
     const char* point;  // null: no fault
     devsim::Fault fault;
     bool cancel;
+    const char* capacity_kib;  // null: the device's default
     uint32_t outcome, error;
     bool network_error;
   };
   const Case cases[] = {
-      {"done", nullptr, {}, false, kOutcomeDone, 0, false},
+      {"done", nullptr, {}, false, nullptr, kOutcomeDone, 0, false},
       {"cancelled while uploading", "ftp.data",
-       MakeFault(Kind::kDelay, 0, std::chrono::milliseconds(200)), true, kOutcomeCancelled,
-       0, false},
+       MakeFault(Kind::kDelay, 0, std::chrono::milliseconds(200)), true, nullptr,
+       kOutcomeCancelled, 0, false},
       {"refused CGI", "web.boxnwGetBoxDiskSpace.result", MakeFault(Kind::kFailWith, 201),
-       false, kOutcomeFailed, 170, false},  // busy
+       false, nullptr, kOutcomeFailed, 170, false},  // busy
+      {"device full", nullptr, {}, false, "1", kOutcomeFailed, 39, false},
       // The program folder holds the FTP wrapper, whose reset is 12031.
-      {"lost FTP connection", "ftp.STOR", MakeFault(Kind::kDropConnection), false,
+      {"lost FTP connection", "ftp.STOR", MakeFault(Kind::kDropConnection), false, nullptr,
        kOutcomeFailed, 12031, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     dev_->faults().Clear();
     if (c.point) dev_->faults().Arm(c.point, c.fault, -1);
+    if (c.capacity_kib)
+      dev_->mutable_profile().extra["disk.capacity"] = c.capacity_kib;
+    else
+      dev_->mutable_profile().extra.erase("disk.capacity");
     BoxlinkJobBackend backend(link_);
     JobFrame* target = nullptr;
     CancelOnTransfer sink(&target, 4);
