@@ -460,12 +460,23 @@ TEST_P(RestoreDeviceTest, DeviceFaultsEndTheRestoreAndKeepFinishedBoxes) {
     const char* point;
     devsim::Fault fault;
     uint32_t rc[3];  // shared, classic, storage
+    const char* transfer_library = "";
   };
   const Case cases[] = {
+      // The device answers the broken upload with 426, and the upload
+      // passes the reply's number on.
       {"dropped data connection", "ftp.data", Make(Kind::kDropConnection), {426, 426, 426}},
       {"refused CGI", "web.boxnwGetBoxDiskSpace", Make(Kind::kFailWith, 503), {100, 100, 100}},
-      {"CGI result", "web.boxnwGetBoxDiskSpace.result", Make(Kind::kFailWith, 201), {170, 170, 170}},
-      {"reset control connection", "ftp.STOR", Make(Kind::kDropConnection), {12004, 12004, 257}},
+      {"CGI result busy", "web.boxnwGetBoxDiskSpace.result", Make(Kind::kFailWith, 201),
+       {170, 170, 170}},
+      // A new box of the shared and classic layouts starts with its status
+      // file, whose creation fails as 12004; the storage layout starts with
+      // an upload, whose reset is 257.
+      {"reset control connection", "ftp.STOR", Make(Kind::kDropConnection),
+       {12004, 12004, 257}},
+      // The wrapper's family raises the connection's own error.
+      {"reset over the wrapper", "ftp.STOR", Make(Kind::kDropConnection),
+       {12031, 12031, 12031}, FTPSHIM_DIR},
   };
   const size_t layout = GetParam() == devsim::Layout::kShared    ? 0
                         : GetParam() == devsim::Layout::kClassic ? 1
@@ -477,7 +488,9 @@ TEST_P(RestoreDeviceTest, DeviceFaultsEndTheRestoreAndKeepFinishedBoxes) {
     zbBoxResetEvent(status_);
     progress_ = BoxJobProgress{};
     ArmOnSecondBox arm(status_, progress_, dev_->faults(), c.point, c.fault);
-    uint32_t rc = Restore(2);
+    Call call;
+    call.transfer_library = c.transfer_library;
+    uint32_t rc = Restore(call);
     ASSERT_TRUE(arm.Join()) << "the job never reached its second box, rc " << rc;
     dev_->faults().Clear();
     EXPECT_EQ(rc, c.rc[layout]);
