@@ -420,8 +420,12 @@ class ArmOnSecondBox {
           while (!stop_) {
             if (zbBoxWaitEvent(status, 20) != ZB_WAIT_OBJECT_0) continue;
             std::string name(progress.BoxName, strnlen(progress.BoxName, sizeof progress.BoxName));
-            if (name.empty()) continue;
-            if (first.empty()) first = name;
+            // The record is written without a lock: the first box's name is
+            // taken only once it uploads, long after the name was written.
+            if (first.empty()) {
+              if (progress.State == 4) first = name;
+              continue;
+            }
             if (name != first) {
               plan.Arm(point, fault, -1);
               armed_ = true;
