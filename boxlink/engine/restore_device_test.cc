@@ -47,11 +47,13 @@ using Content = std::map<std::string, std::map<std::string, std::string>>;
 class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
  protected:
   // Test time runs ten times faster: the FTP client's 10-second waits stay
-  // long enough (1 s) for a loaded machine to list a big box.
+  // long enough (1 s) for a loaded machine to list a big box. The SNMP
+  // agent runs too: every backup asks it for the device's name and would
+  // otherwise wait out the query's time-out.
   RestoreDeviceTest()
       : env_(10),
         probes_({&FixedWebProbe, &FixedFtpProbe}),
-        dev_(ProfileFor(GetParam()), {"web", "ftp"}, Boxes()) {}
+        dev_(ProfileFor(GetParam()), {"web", "ftp", "snmp"}, Boxes()) {}
 
   void SetUp() override {
     ASSERT_TRUE(dev_.ok()) << dev_.error();
@@ -71,17 +73,46 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
 
   bool storage() const { return GetParam() == devsim::Layout::kStorage; }
 
-  uint32_t Backup() {
-    uint32_t mode = 1;
-    return zbBoxBackup(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(), 0, 2,
-                       boxes_, cancel_, status_, &progress_, nullptr, &mode, "",
-                       CIPHERLIB_SO, DIGESTLIB_SO);
+  // security_mode goes into a storage archive's index as its secure mode.
+  uint32_t Backup(uint32_t security_mode = 1, uint32_t count = 2) {
+    return zbBoxBackup(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(), 0,
+                       count, boxes_, cancel_, status_, &progress_, nullptr, &security_mode,
+                       "", CIPHERLIB_SO, DIGESTLIB_SO);
+  }
+  struct Call {
+    std::vector<uint32_t> boxes{kFirstBox, kFirstBox + 1};
+    uint32_t mode = 2;
+    uint32_t needed = 0;    // the caller's needed space
+    uint32_t security = 0;  // the caller's security mode
+    const char* transfer_library = "";
+  };
+  uint32_t Restore(const Call& c) {
+    progress_ = BoxJobProgress{};
+    uint32_t security = c.security;
+    return zbBoxRestore(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(),
+                        uint32_t(c.boxes.size()), c.boxes.data(), c.mode, kRestoreTime,
+                        cancel_, status_, &progress_, c.needed, &security,
+                        c.transfer_library, CIPHERLIB_SO, DIGESTLIB_SO);
   }
   uint32_t Restore(uint32_t mode, uint32_t count = 2, const char* transfer_library = "") {
-    uint32_t security = 0;
-    return zbBoxRestore(&s_, kAdmin, user_.c_str(), work_.c_str(), archive_.c_str(), count,
-                        boxes_, mode, kRestoreTime, cancel_, status_, &progress_, 0,
-                        &security, transfer_library, CIPHERLIB_SO, DIGESTLIB_SO);
+    Call c;
+    c.boxes.resize(count);
+    c.mode = mode;
+    c.transfer_library = transfer_library;
+    return Restore(c);
+  }
+
+  // From now on the device reports `kib` KiB free, as long as what it holds
+  // does not grow.
+  void ReportFree(uint64_t kib) {
+    uint64_t used = (dev_->store().UsedBytes() + 1023) / 1024;
+    dev_->mutable_profile().extra["disk.capacity"] = std::to_string(used + kib);
+  }
+  // Requests that write to the device over FTP.
+  int Writes() {
+    devsim::FaultPlan& f = dev_->faults();
+    return f.Hits("ftp.STOR") + f.Hits("ftp.MKD") + f.Hits("ftp.DELE") + f.Hits("ftp.RMD") +
+           f.Hits("ftp.RNFR");
   }
 
   Content Of(uint32_t box) {
@@ -112,7 +143,10 @@ class RestoreDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
   }
   void Empty() {
     std::string error;
-    for (uint32_t b : boxes_) ASSERT_TRUE(dev_->store().DeleteBox(b, &error)) << error;
+    for (uint32_t b : boxes_) {
+      if (!dev_->store().GetBox(b)) continue;
+      ASSERT_TRUE(dev_->store().DeleteBox(b, &error)) << error;
+    }
   }
 
   boxlink::enginetest::EngineTestEnv env_;
@@ -238,15 +272,279 @@ TEST_P(RestoreDeviceTest, CancelDuringUploadEndsWith995) {
   EXPECT_FALSE(fs::exists(work_ + "/BOX"));
 }
 
+// The device's free-space report is compared before an append (with the
+// caller's figure) and before each box's upload (with what the chosen boxes
+// use); a report below 1024 is in a larger unit.
+TEST_P(RestoreDeviceTest, TooLittleFreeSpaceEndsWith39) {
+  ASSERT_EQ(Backup(), 0u);
+  const Content before = Of(kFirstBox);
+  struct Case {
+    const char* what;
+    uint32_t mode, free_kib, needed, rc;
+    bool box_made;  // the device box exists afterwards
+  };
+  const Case cases[] = {
+      {"small report scales the caller's figure", 2, 1000, 1, 39, false},
+      {"free space must exceed the caller's figure", 2, 4096, 4096, 39, false},
+      {"just enough", 2, 4096, 4095, 0, true},
+      {"overwrite skips the caller's figure", 1, 4096, 100000, 0, true},
+      {"box check scales what the box uses", 2, 1000, 0, 39, true},
+      {"box check in overwrite mode", 1, 0, 0, 39, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Empty();
+    ReportFree(c.free_kib);
+    const int writes = Writes();
+    Call call;
+    call.boxes = {kFirstBox};
+    call.mode = c.mode;
+    call.needed = c.needed;
+    EXPECT_EQ(Restore(call), c.rc);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    EXPECT_EQ(bool(dev_->store().GetBox(kFirstBox)), c.box_made);
+    if (c.rc == 0) {
+      EXPECT_EQ(Of(kFirstBox), before);
+    } else if (c.box_made) {
+      // Refused after the box was made, before any of its items.
+      EXPECT_TRUE(Of(kFirstBox).empty());
+    } else {
+      EXPECT_EQ(Writes(), writes) << "refused before any upload";
+      EXPECT_EQ(progress_.State, 5u);
+    }
+  }
+}
+
+// Folders of the archive box and of the device box together may not pass
+// 100; folders merged by name count once.
+TEST_P(RestoreDeviceTest, MoreThanAHundredFoldersEndWith8260) {
+  devsim::BoxStore& st = dev_->store();
+  std::string error;
+  devsim::PopulateOptions many = Boxes(0);
+  many.boxes = 1;
+  many.folders = 51;
+  ASSERT_TRUE(devsim::Populate(st, many, &error)) << error;
+  ASSERT_EQ(Backup(1, 1), 0u);
+  std::vector<std::string> archived;
+  for (const auto& item : st.ListItems(kFirstBox, 0)) archived.push_back(item.name);
+  ASSERT_EQ(archived.size(), 51u);
+
+  struct Case {
+    int others;        // device folders of names the archive lacks
+    bool shared_name;  // and one named like an archive folder
+    uint32_t rc;
+    size_t folders_after;
+  };
+  const Case cases[] = {
+      {50, false, ZB_ERR_BOX_LIMITS, 0},  // 51 + 50
+      {50, true, ZB_ERR_BOX_LIMITS, 0},   // 50 left after the merge + 51
+      {49, false, 0, 100},                // 51 + 49
+      {49, true, 0, 100},                 // 50 left after the merge + 50
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.others << (c.shared_name ? " + shared" : ""));
+    std::vector<devsim::ItemInfo> items = st.ListItems(kFirstBox, 0);
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+      ASSERT_TRUE(st.DeleteItem(kFirstBox, 0, it->kind, it->number, &error)) << error;
+    for (int i = 0; i < c.others; ++i)
+      ASSERT_TRUE(st.CreateFolder(kFirstBox, "Kept " + std::to_string(i), 1700000000, &error))
+          << error;
+    if (c.shared_name) {
+      ASSERT_TRUE(st.CreateFolder(kFirstBox, archived[0], 1700000000, &error)) << error;
+    }
+    const Content held = Of(kFirstBox);
+    EXPECT_EQ(Restore(2, 1), c.rc);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    EXPECT_EQ(st.ListItems(kFirstBox, 0).size(), c.rc ? held.size() : c.folders_after);
+    if (c.rc) {
+      EXPECT_EQ(progress_.State, 10u);
+      EXPECT_EQ(Of(kFirstBox), held);
+    }
+  }
+}
+
+TEST_P(RestoreDeviceTest, ABoxTheArchiveLacksIsSkipped) {
+  ASSERT_EQ(Backup(), 0u);
+  const Content before = Of(kFirstBox + 1);
+  Empty();
+  Call call;
+  call.boxes = {kFirstBox + 40, kFirstBox + 1};
+  ASSERT_EQ(Restore(call), 0u);
+  EXPECT_FALSE(dev_->store().GetBox(kFirstBox + 40));
+  EXPECT_FALSE(dev_->store().GetBox(kFirstBox)) << "not chosen";
+  EXPECT_EQ(Of(kFirstBox + 1), before);
+  EXPECT_EQ(progress_.Percent, 100u);
+}
+
+// Arms a fault as soon as a running job turns to its second box, so that
+// the first one is complete on the device when the fault strikes.
+class ArmOnSecondBox {
+ public:
+  ArmOnSecondBox(ZBEVENT status, const BoxJobProgress& progress, devsim::FaultPlan& plan,
+                 std::string point, devsim::Fault fault)
+      : thread_([=, this, &progress, &plan] {
+          std::string first;
+          while (!stop_) {
+            if (zbBoxWaitEvent(status, 20) != ZB_WAIT_OBJECT_0) continue;
+            std::string name(progress.BoxName, strnlen(progress.BoxName, sizeof progress.BoxName));
+            // The record is written without a lock: the first box's name is
+            // taken only once it uploads, long after the name was written.
+            if (first.empty()) {
+              if (progress.State == 4) first = name;
+              continue;
+            }
+            if (name != first) {
+              plan.Arm(point, fault, -1);
+              armed_ = true;
+              return;
+            }
+          }
+        }) {}
+  ~ArmOnSecondBox() { Join(); }
+  bool Join() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+    return armed_;
+  }
+
+ private:
+  std::atomic<bool> stop_{false}, armed_{false};
+  std::thread thread_;
+};
+
+devsim::Fault Make(devsim::Fault::Kind kind, int code = 0) {
+  devsim::Fault f;
+  f.kind = kind;
+  f.code = code;
+  return f;
+}
+
+// A fault on the device ends the restore with its code; the work tree goes,
+// and what was restored before stays.
+TEST_P(RestoreDeviceTest, DeviceFaultsEndTheRestoreAndKeepFinishedBoxes) {
+  using Kind = devsim::Fault::Kind;
+  ASSERT_EQ(Backup(), 0u);
+  const Content first = Of(kFirstBox);
+  const Content second = Of(kFirstBox + 1);
+  struct Case {
+    const char* what;
+    const char* point;
+    devsim::Fault fault;
+    uint32_t rc[3];  // shared, classic, storage
+    const char* transfer_library = "";
+  };
+  const Case cases[] = {
+      // The device answers the broken upload with 426, and the upload
+      // passes the reply's number on.
+      {"dropped data connection", "ftp.data", Make(Kind::kDropConnection), {426, 426, 426}},
+      {"refused CGI", "web.boxnwGetBoxDiskSpace", Make(Kind::kFailWith, 503), {100, 100, 100}},
+      {"CGI result busy", "web.boxnwGetBoxDiskSpace.result", Make(Kind::kFailWith, 201),
+       {170, 170, 170}},
+      // A new box of the shared and classic layouts starts with its status
+      // file, whose creation fails as 12004; the storage layout starts with
+      // an upload, whose reset is 257.
+      {"reset control connection", "ftp.STOR", Make(Kind::kDropConnection),
+       {12004, 12004, 257}},
+      // The wrapper's family raises the connection's own error.
+      {"reset over the wrapper", "ftp.STOR", Make(Kind::kDropConnection),
+       {12031, 12031, 12031}, FTPSHIM_DIR},
+  };
+  const size_t layout = GetParam() == devsim::Layout::kShared    ? 0
+                        : GetParam() == devsim::Layout::kClassic ? 1
+                                                                 : 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Empty();
+    dev_->faults().Clear();
+    zbBoxResetEvent(status_);
+    progress_ = BoxJobProgress{};
+    ArmOnSecondBox arm(status_, progress_, dev_->faults(), c.point, c.fault);
+    Call call;
+    call.transfer_library = c.transfer_library;
+    uint32_t rc = Restore(call);
+    ASSERT_TRUE(arm.Join()) << "the job never reached its second box, rc " << rc;
+    dev_->faults().Clear();
+    EXPECT_EQ(rc, c.rc[layout]);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    EXPECT_EQ(Of(kFirstBox), first);
+    EXPECT_NE(Of(kFirstBox + 1), second);
+  }
+}
+
+class RestoreStorageTest : public RestoreDeviceTest {};
+
+// The restricted session refuses an archive written in secure mode 2 when
+// the caller's security mode is 1, before anything is uploaded.
+TEST_P(RestoreStorageTest, SecureArchiveRefusedWith1314) {
+  struct Case {
+    uint32_t archive_mode, caller_mode, rc;
+  };
+  const Case cases[] = {{2, 1, ZB_ERR_PRIVILEGE_NOT_HELD}, {2, 2, 0}, {1, 1, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.archive_mode << "/" << c.caller_mode);
+    ASSERT_EQ(Backup(c.archive_mode, 1), 0u);
+    const Content held = Of(kFirstBox);
+    const int writes = Writes();
+    Call call;
+    call.boxes = {kFirstBox};
+    call.security = c.caller_mode;
+    EXPECT_EQ(Restore(call), c.rc);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    if (c.rc) {
+      EXPECT_EQ(Writes(), writes);
+      EXPECT_EQ(Of(kFirstBox), held);
+    } else {
+      EXPECT_GT(Writes(), writes);
+    }
+  }
+}
+
+class RestoreClassicTest : public RestoreDeviceTest {};
+
+// An archive of one series engine goes to its sibling, not to another
+// generation; nothing is uploaded to a device that does not fit.
+TEST_P(RestoreClassicTest, TargetEngineDecidesCompatibility) {
+  ASSERT_EQ(dev_->profile().engine_version, "Varda 910 Series V1.0");
+  ASSERT_EQ(Backup(1, 1), 0u);
+  const Content held = Of(kFirstBox);
+  struct Case {
+    const char* target;
+    uint32_t rc;
+  };
+  const Case cases[] = {{"Varda 5730C Series V3.0", ZB_ERR_NOT_SUPPORTED},
+                        {"Varda 930 Series V1.0", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    dev_->mutable_profile().engine_version = c.target;
+    Empty();
+    const int writes = Writes();
+    EXPECT_EQ(Restore(2, 1), c.rc);
+    EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+    if (c.rc) {
+      EXPECT_EQ(Writes(), writes);
+      EXPECT_FALSE(dev_->store().GetBox(kFirstBox));
+    } else {
+      EXPECT_EQ(Of(kFirstBox), held);
+    }
+  }
+}
+
+std::string LayoutName(const testing::TestParamInfo<devsim::Layout>& info) {
+  switch (info.param) {
+    case devsim::Layout::kShared: return "Shared";
+    case devsim::Layout::kClassic: return "Classic";
+    default: return "Storage";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, RestoreStorageTest, ::testing::Values(devsim::Layout::kStorage),
+                         LayoutName);
+INSTANTIATE_TEST_SUITE_P(Classic, RestoreClassicTest, ::testing::Values(devsim::Layout::kClassic),
+                         LayoutName);
+
 INSTANTIATE_TEST_SUITE_P(Layouts, RestoreDeviceTest,
                          ::testing::Values(devsim::Layout::kShared, devsim::Layout::kClassic,
                                            devsim::Layout::kStorage),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case devsim::Layout::kShared: return std::string("Shared");
-                             case devsim::Layout::kClassic: return std::string("Classic");
-                             default: return std::string("Storage");
-                           }
-                         });
+                         LayoutName);
 
 }  // namespace

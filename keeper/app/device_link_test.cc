@@ -37,6 +37,35 @@ class DeviceLinkTest : public ::testing::Test {
     EXPECT_EQ(state.ftp_user(link_.session().SessionId), "");
   }
 
+  // The device's panel is free again, but the session's FTP account is
+  // still there.
+  void ExpectUnlockedWithAccount() {
+    devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
+    EXPECT_FALSE(state.exclusive());
+    EXPECT_NE(state.ftp_user(link_.session().SessionId), "");
+  }
+
+  JobRequest Restore() {
+    JobRequest r;
+    r.kind = JobKind::kRestore;
+    r.archive_path = Backup().archive_path;
+    r.boxes = {1};
+    r.restore_mode = 1;
+    r.work_base = dir_.path();
+    return r;
+  }
+  // An archive of box 1 for the restores, made through the frame.
+  void MakeArchive() {
+    if (!BoxlinkJobBackend::HasJob(JobKind::kBackup) ||
+        !BoxlinkJobBackend::HasJob(JobKind::kRestore))
+      GTEST_SKIP() << "the library lacks a job";
+    BoxlinkJobBackend backend(link_);
+    JobFrame frame(backend);
+    JobResult r = frame.Run(Backup());
+    ASSERT_EQ(r.outcome, kOutcomeDone) << r.error;
+    ExpectDeviceReleased();
+  }
+
   JobRequest Backup() {
     JobRequest r;
     r.kind = JobKind::kBackup;
@@ -73,15 +102,19 @@ TEST_F(DeviceLinkTest, BackupRunLeavesTheDeviceReleased) {
   EXPECT_FALSE(fs::exists(frame.work_folder()));
 }
 
+// Asks the frame to cancel once the job reports `state` (3: a backup
+// downloads, 4: a restore uploads).
 class CancelOnTransfer : public ProgressSink {
  public:
-  explicit CancelOnTransfer(JobFrame** frame) : frame_(frame) {}
+  explicit CancelOnTransfer(JobFrame** frame, uint32_t state = 3)
+      : frame_(frame), state_(state) {}
   void OnProgress(const ProgressView& view) override {
-    if (view.record.state == 3 && *frame_) (*frame_)->RequestCancel();
+    if (view.record.state == state_ && *frame_) (*frame_)->RequestCancel();
   }
 
  private:
   JobFrame** frame_;
+  uint32_t state_;
 };
 
 TEST_F(DeviceLinkTest, CancelledBackupEndsCleanly) {
@@ -104,6 +137,68 @@ TEST_F(DeviceLinkTest, CancelledBackupEndsCleanly) {
   EXPECT_FALSE(fs::exists(req.archive_path));
   EXPECT_FALSE(fs::exists(frame.work_folder()));
   ExpectDeviceReleased();
+}
+
+devsim::Fault MakeFault(devsim::Fault::Kind kind, int code = 0,
+                        std::chrono::milliseconds delay = {}) {
+  devsim::Fault f;
+  f.kind = kind;
+  f.code = code;
+  f.delay = delay;
+  return f;
+}
+
+// However a restore ends, the panel is unlocked; the FTP account is deleted
+// unless the job lost the device on the network.
+TEST_F(DeviceLinkTest, RestoreRunsReleaseTheDevice) {
+  using Kind = devsim::Fault::Kind;
+  ASSERT_NO_FATAL_FAILURE(MakeArchive());
+  if (IsSkipped()) return;
+  struct Case {
+    const char* what;
+    const char* point;  // null: no fault
+    devsim::Fault fault;
+    bool cancel;
+    const char* capacity_kib;  // null: the device's default
+    uint32_t outcome, error;
+    bool network_error;
+  };
+  const Case cases[] = {
+      {"done", nullptr, {}, false, nullptr, kOutcomeDone, 0, false},
+      {"cancelled while uploading", "ftp.data",
+       MakeFault(Kind::kDelay, 0, std::chrono::milliseconds(200)), true, nullptr,
+       kOutcomeCancelled, 0, false},
+      {"refused CGI", "web.boxnwGetBoxDiskSpace.result", MakeFault(Kind::kFailWith, 201),
+       false, nullptr, kOutcomeFailed, 170, false},  // busy
+      {"device full", nullptr, {}, false, "1", kOutcomeFailed, 39, false},
+      // The program folder holds the FTP wrapper, whose reset is 12031.
+      {"lost FTP connection", "ftp.STOR", MakeFault(Kind::kDropConnection), false, nullptr,
+       kOutcomeFailed, 12031, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dev_->faults().Clear();
+    if (c.point) dev_->faults().Arm(c.point, c.fault, -1);
+    if (c.capacity_kib)
+      dev_->mutable_profile().extra["disk.capacity"] = c.capacity_kib;
+    else
+      dev_->mutable_profile().extra.erase("disk.capacity");
+    BoxlinkJobBackend backend(link_);
+    JobFrame* target = nullptr;
+    CancelOnTransfer sink(&target, 4);
+    JobFrame frame(backend, c.cancel ? &sink : nullptr);
+    target = &frame;
+    JobResult r = frame.Run(Restore());
+    dev_->faults().Clear();
+    EXPECT_EQ(r.outcome, c.outcome);
+    EXPECT_EQ(r.error, c.error);
+    EXPECT_EQ(r.network_error, c.network_error);
+    EXPECT_FALSE(fs::exists(frame.work_folder()));
+    if (c.network_error)
+      ExpectUnlockedWithAccount();
+    else
+      ExpectDeviceReleased();
+  }
 }
 
 TEST_F(DeviceLinkTest, FailedAccountCreationStillUnlocks) {
