@@ -40,7 +40,11 @@ const boxlink::CBaseFtp::FolderPolicy kPolicy = {
 std::string Str(std::string_view s) { return std::string(s); }
 
 // The last system error after a failed wrapper call, as a raised code.
-[[noreturn]] void RaiseLastError() { Raise(platform::GetLastError()); }
+// The wrapper reports a failure only by its result; what it leaves in the
+// last error is whatever the FTP library set, which may be nothing. Ftp()
+// clears the error before each call, so an unset one is an unknown failure
+// and never an older, unrelated code.
+[[noreturn]] void RaiseLastError() { Raise(tr::LastErrorOr1359()); }
 
 }  // namespace
 
@@ -52,6 +56,7 @@ CFtp::~CFtp() { FtpCloseConnection(); }
 IFtp& CFtp::Ftp() {
   if (!ftp_handle_) Raise(ZB_ERR_HTTP_CANNOT_CONNECT);
   ftp_handle_->IFtpSetConnmode(kActive);
+  platform::SetLastError(0);
   return *ftp_handle_;
 }
 
@@ -132,7 +137,7 @@ bool CFtp::FtpPutFile(std::string_view remote, std::string_view local) {
     // The wrapper answers 1 for success, 0 for a failure, or a code the
     // library threw.
     int rc = Ftp().IFtpPut(Str(local).c_str(), Str(remote).c_str(), kImage, 0);
-    if (rc != 1) Raise(rc == 0 ? platform::GetLastError() : static_cast<uint32_t>(rc));
+    if (rc != 1) Raise(rc == 0 ? tr::LastErrorOr1359() : static_cast<uint32_t>(rc));
     if (tuning_.performance) ++files_up_;
     return true;
   });
