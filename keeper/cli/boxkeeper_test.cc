@@ -53,6 +53,9 @@ TEST_F(BoxkeeperTest, UnreachableDeviceIsAConnectionError) {
   EXPECT_NE(r.out.find("cannot connect to " + dev_->address()),
             std::string::npos)
       << r.out;
+  // The address is named once, not again at the start of the error text.
+  EXPECT_EQ(r.out.find(dev_->address() + ": " + dev_->address()), std::string::npos)
+      << r.out;
 }
 
 TEST_F(BoxkeeperTest, BackupRunsOrSaysWhyNot) {

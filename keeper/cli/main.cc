@@ -82,8 +82,11 @@ int Connect(const Options& o, DeviceLink* link) {
   }
   uint32_t code = link->Connect(c);
   if (code) {
-    Fail("cannot connect to " + o.address + ": " +
-         cZBBoxBRError(code).Text(o.address) + " (error " +
+    // Many texts begin with the device's address on a line of its own,
+    // which the first line here already names.
+    std::string text = cZBBoxBRError(code).Text(o.address);
+    if (text.rfind(o.address + "\n", 0) == 0) text.erase(0, o.address.size() + 1);
+    Fail("cannot connect to " + o.address + ": " + text + " (error " +
          std::to_string(code) + ")");
     return kExitConnect;
   }
