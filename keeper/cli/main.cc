@@ -192,9 +192,9 @@ int Backup(const Options& o) {
   return Report(BackupResultMessage(r, o.address), r);
 }
 
-int Show(const Options& o) {
-  ArchiveInfo info;
-  uint32_t code = ReadArchiveInfo(o.archive, &info);
+// Reads what the archive holds; 0, or the exit code after saying why not.
+int ReadArchive(const Options& o, ArchiveInfo* info) {
+  uint32_t code = ReadArchiveInfo(o.archive, info);
   if (code == kErrProcNotFound) {
     Fail("this build of libboxlink cannot read archives (zbBoxGetXMLInfo) yet");
     return kExitUnavailable;
@@ -205,6 +205,12 @@ int Show(const Options& o) {
          ")");
     return kExitArchive;
   }
+  return 0;
+}
+
+int Show(const Options& o) {
+  ArchiveInfo info;
+  if (int rc = ReadArchive(o, &info)) return rc;
   std::fputs(ArchiveText(info).c_str(), stdout);
   return kExitOk;
 }
@@ -215,16 +221,7 @@ int Restore(const Options& o) {
     return kExitUnavailable;
   }
   ArchiveInfo info;
-  uint32_t code = ReadArchiveInfo(o.archive, &info);
-  if (code == kErrProcNotFound) {
-    Fail("this build of libboxlink cannot read archives (zbBoxGetXMLInfo) yet");
-    return kExitUnavailable;
-  }
-  if (code) {
-    Fail(o.archive + ": not a readable archive (error " +
-         std::to_string(code) + ")");
-    return kExitArchive;
-  }
+  if (int rc = ReadArchive(o, &info)) return rc;
   DeviceLink link;
   if (int rc = Connect(o, &link)) return rc;
   ZBENGINEINFO engine{};
