@@ -6,6 +6,4 @@ if(TARGET devsim_ftp_testing)
   add_dependencies(ftp_bench ftpshim)
   target_compile_definitions(ftp_bench PRIVATE
     FTPSHIM_DIR="$<TARGET_FILE_DIR:ftpshim>")
-  set_target_properties(ftp_bench PROPERTIES ENABLE_EXPORTS ON)
-  target_link_options(ftp_bench PRIVATE -Wl,--undefined=zbBoxSetLastError)
 endif()

@@ -19,3 +19,22 @@ function(zelt_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
 endfunction()
+
+# zelt_exports_test(<name> LIBRARY <target> EXPORTS <symbols...>)
+#
+# A test that holds a shared library to exactly the listed dynamic symbols:
+# a symbol that leaks from the insides or an export that goes missing both
+# fail it.
+function(zelt_exports_test name)
+  if(NOT ZELT_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(X "" "LIBRARY" "EXPORTS" ${ARGN})
+  list(SORT X_EXPORTS)
+  string(REPLACE ";" " " expected "${X_EXPORTS}")
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DLIBRARY=$<TARGET_FILE:${X_LIBRARY}>
+            "-DEXPECTED=${expected}"
+            -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
+  set_tests_properties(${name} PROPERTIES LABELS unit)
+endfunction()

@@ -35,6 +35,28 @@ std::string HomeDir() {
   return "/";
 }
 
+constexpr char kSystemDataDir[] = "/var/lib/zelt";
+
+// A folder this user may write into, or create.
+bool WritableOrCreatable(const std::string& dir) {
+  if (::access(dir.c_str(), F_OK) == 0)
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+  size_t slash = dir.rfind('/');
+  std::string parent = slash == 0 ? "/" : dir.substr(0, slash);
+  return ::access(parent.c_str(), W_OK | X_OK) == 0;
+}
+
+}  // namespace
+
+std::string ChooseProgramDataDir(const std::string& system_dir) {
+  if (const char* v = std::getenv("ZELT_PROGRAMDATA_DIR"); v && *v) return v;
+  if (WritableOrCreatable(system_dir)) return system_dir;
+  // A desktop user is not root: the per-user state folder stands in.
+  return FromEnvOr("XDG_STATE_HOME", HomeDir() + "/.local/state") + "/zelt";
+}
+
+namespace {
+
 class PosixEnv final : public Env {
  public:
   Clock& clock() override { return clock_; }
@@ -58,8 +80,7 @@ class PosixEnv final : public Env {
         FromEnvOr("ZELT_TEMP_DIR", FromEnvOr("TMPDIR", "/tmp")));
   }
   std::string ProgramDataDir() override {
-    return StripTrailingSlash(
-        FromEnvOr("ZELT_PROGRAMDATA_DIR", "/var/lib/zelt"));
+    return StripTrailingSlash(ChooseProgramDataDir(kSystemDataDir));
   }
   std::string ProgramDir() override {
     if (const char* v = std::getenv("ZELT_PROGRAM_DIR"); v && *v)

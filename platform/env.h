@@ -47,7 +47,10 @@ class Env {
   // Folders. Each is an absolute path without a trailing separator.
   virtual std::string UserProfileDir() = 0;   // %USERPROFILE%
   virtual std::string TempDir() = 0;          // the user's temporary folder
-  virtual std::string ProgramDataDir() = 0;   // machine-wide data folder
+  // The system's machine-wide data folder (C:\ProgramData\ZELT of the
+  // Windows design): where copies of shipped files and archives being read
+  // are kept. It may not exist yet.
+  virtual std::string ProgramDataDir() = 0;
   virtual std::string ProgramDir() = 0;       // folder of the running program
 
   // The system's own text for an error code, ending in a line break, or
@@ -65,6 +68,11 @@ class Env {
   // The zone's biases; false when the zone cannot be determined.
   virtual bool GetTimeZoneInfo(TimeZoneInfo* info) = 0;
 };
+
+// The machine-wide data folder of the real environment: ZELT_PROGRAMDATA_DIR
+// when set; else system_dir when this user may write it (or create it); else
+// the user's own state folder ($XDG_STATE_HOME/zelt, ~/.local/state/zelt).
+std::string ChooseProgramDataDir(const std::string& system_dir);
 
 // Installs an Env as Env::Current() for the lifetime of this object.
 class ScopedEnv {

@@ -128,7 +128,7 @@ TEST(SecurityOpsEngineTest, EngineVersionOfTheSettingsReply) {
     std::filesystem::create_directories(dir);
     d.env().SetProgramDir(dir);
     std::filesystem::remove(dir + "/ZELT_ModelInfo.bin");
-    std::filesystem::remove(d.env().ProgramDataDir() + "/ZELT/ZELT_ModelInfo.bin");
+    std::filesystem::remove(d.env().ProgramDataDir() + "/ZELT_ModelInfo.bin");
     if (c.ship_model_file) {
       ASSERT_TRUE(boxlink::WriteModelFile(dir + "/ZELT_ModelInfo.bin",
                                           {{"KVX_Supported_Models", {"Varda 8000"}}}));

@@ -84,7 +84,7 @@ void ModelAdditionCheck::ResetForTesting() {
 void ModelAdditionCheck::Load(platform::Env& env) {
   namespace fs = std::filesystem;
   fs::path shipped = fs::path(env.ProgramDir()) / kModelInfoFileName;
-  fs::path folder = fs::path(env.ProgramDataDir()) / "ZELT";
+  fs::path folder = env.ProgramDataDir();
   std::error_code ec;
   fs::create_directories(folder, ec);
   fs::path copy = folder / kModelInfoFileName;

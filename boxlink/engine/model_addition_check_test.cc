@@ -30,7 +30,7 @@ class ModelCheckTest : public ::testing::Test {
     return env_.root() + "/program/ZELT_ModelInfo.bin";
   }
   std::string Copy() const {
-    return env_.root() + "/programdata/ZELT/ZELT_ModelInfo.bin";
+    return env_.root() + "/programdata/ZELT_ModelInfo.bin";
   }
   void Ship(const std::vector<ModelFileRecord>& records, bool utf16 = false) {
     ASSERT_TRUE(boxlink::WriteModelFile(Shipped(), records, utf16));
@@ -56,7 +56,7 @@ TEST_F(ModelCheckTest, ListedModelMakesADeviceSupported) {
 }
 
 TEST_F(ModelCheckTest, ShippedFileReplacesTheOlderCopy) {
-  std::filesystem::create_directories(env_.root() + "/programdata/ZELT");
+  std::filesystem::create_directories(env_.root() + "/programdata");
   ASSERT_TRUE(boxlink::WriteModelFile(
       Copy(), {{"KVX_Supported_Models", {"Varda 1111"}}}));
   Ship({{"KVX_Supported_Models", {"Varda 2222"}}});
@@ -67,7 +67,7 @@ TEST_F(ModelCheckTest, ShippedFileReplacesTheOlderCopy) {
 }
 
 TEST_F(ModelCheckTest, FailedCopyUsesTheCopyThatIsThere) {
-  std::filesystem::create_directories(env_.root() + "/programdata/ZELT");
+  std::filesystem::create_directories(env_.root() + "/programdata");
   ASSERT_TRUE(boxlink::WriteModelFile(
       Copy(), {{"KVX_Supported_Models", {"Varda 1111"}}}));
   platform::SetLastError(0);

@@ -14,10 +14,6 @@ zelt_test(boxlink_restore_device_test
   LIBS boxlink_core devsim_testing platform_testing
   LABELS integration)
 add_dependencies(boxlink_restore_device_test cipherlib digestlib ftpshim)
-# The FTP wrapper reports its errors through the library's exported
-# zbBoxSetLastError, looked up in the process; here the library is linked in,
-# so the program exports it as the shared library would.
-set_target_properties(boxlink_restore_device_test PROPERTIES ENABLE_EXPORTS ON)
 target_compile_definitions(boxlink_restore_device_test PRIVATE
   CIPHERLIB_SO="$<TARGET_FILE:cipherlib>"
   DIGESTLIB_SO="$<TARGET_FILE:digestlib>"

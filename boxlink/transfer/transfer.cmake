@@ -21,8 +21,4 @@ if(TARGET boxlink_transfer_device_test)
   add_dependencies(boxlink_transfer_device_test ftpshim)
   target_compile_definitions(boxlink_transfer_device_test PRIVATE
     FTPSHIM_DIR="$<TARGET_FILE_DIR:ftpshim>")
-  # ftpshim reports its errors through the process's zbBoxSetLastError.
-  set_target_properties(boxlink_transfer_device_test PROPERTIES ENABLE_EXPORTS ON)
-  target_link_options(boxlink_transfer_device_test PRIVATE
-    -Wl,--undefined=zbBoxSetLastError)
 endif()

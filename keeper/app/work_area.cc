@@ -74,7 +74,7 @@ void RemoveWorkFolder(const fs::path& folder) {
 }
 
 fs::path ProgramDataFolder() {
-  return fs::path(platform::Env::Current()->ProgramDataDir()) / "ZELT";
+  return platform::Env::Current()->ProgramDataDir();
 }
 
 void ClearProgramDataFiles() {

@@ -25,8 +25,8 @@ uint32_t CreateWorkFolder(const std::filesystem::path& base, uint32_t tick,
                           std::filesystem::path* out);
 void RemoveWorkFolder(const std::filesystem::path& folder);
 
-// The machine-wide data folder of the program ("ZELT" under the
-// environment's program-data folder).
+// The machine-wide data folder of the program (the environment's
+// program-data folder).
 std::filesystem::path ProgramDataFolder();
 // Deletes every file (not folder) directly in the program-data folder.
 void ClearProgramDataFiles();

@@ -26,6 +26,10 @@ void TestClock::SleepMillis(uint32_t ms) {
 }
 
 std::chrono::milliseconds TestClock::RealTimeout(uint32_t timeout_ms) {
+  {
+    std::lock_guard<std::mutex> g(mu_);
+    timeouts_.push_back(timeout_ms);
+  }
   if (timeout_ms == kInfinite) return std::chrono::milliseconds::max();
   // At least one real millisecond, so that a compressed wait still gives
   // other threads a chance to run.
@@ -55,6 +59,11 @@ void TestClock::Advance(uint64_t ms) { offset_ms_ += ms; }
 
 void TestClock::SetUnixTime(int64_t seconds) {
   unix_start_ = seconds - static_cast<int64_t>(NowMillis() / 1000);
+}
+
+std::vector<uint32_t> TestClock::Timeouts() const {
+  std::lock_guard<std::mutex> g(mu_);
+  return timeouts_;
 }
 
 std::vector<uint32_t> TestClock::Sleeps() const {

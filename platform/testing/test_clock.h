@@ -33,6 +33,9 @@ class TestClock final : public Clock {
 
   // The durations of all SleepMillis() calls so far, in order.
   std::vector<uint32_t> Sleeps() const;
+  // Every time-out that code asked this clock to compress (RealTimeout),
+  // in order: shows which waits ran on test time.
+  std::vector<uint32_t> Timeouts() const;
   uint32_t scale() const { return scale_; }
 
  private:
@@ -42,6 +45,7 @@ class TestClock final : public Clock {
   std::atomic<int64_t> unix_start_;
   mutable std::mutex mu_;
   std::vector<uint32_t> sleeps_;
+  std::vector<uint32_t> timeouts_;
 };
 
 }  // namespace platform

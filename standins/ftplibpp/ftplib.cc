@@ -57,7 +57,6 @@ ftplib::~ftplib() = default;
 int ftplib::Fail(uint32_t error) {
   last_error_ = error;
   platform::SetLastError(error);
-  if (error_sink_) error_sink_(error);
   return 0;
 }
 

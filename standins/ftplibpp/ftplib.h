@@ -83,9 +83,6 @@ class ftplib {
   bool Connected() const { return control_.valid(); }
   bool Secure() const { return control_.ssl() != nullptr; }
   void SetTimeout(uint32_t ms) { timeout_ms_ = ms; }
-  // Where failures are reported besides LastError(); null: the thread's
-  // last error of the platform layer linked into this module.
-  void SetErrorSink(void (*sink)(uint32_t)) { error_sink_ = sink; }
   uint32_t Timeout() const { return timeout_ms_; }
 
  private:
@@ -113,5 +110,4 @@ class ftplib {
   std::string last_response_;
   int last_code_ = 0;
   uint32_t last_error_ = 0;
-  void (*error_sink_)(uint32_t) = nullptr;
 };
