@@ -28,7 +28,9 @@ CgiAnswer BoxExModeOut(CgiContext& ctx) {
   if (!ctx.SessionValid()) return ctx.Reply(kResultBadSession);
   if (!AdminPasswordOk(ctx)) return ctx.Reply(kResultBadPassword);
   if (!FieldNumber(ctx.Param("MOD"))) return ctx.Reply(kResultBadRequest);
-  BoxCgiStateOf(ctx.device).LeaveExclusive();
+  // Leaving is harmless for a session that holds nothing: the answer is
+  // the same, and another session's job keeps the panel.
+  BoxCgiStateOf(ctx.device).LeaveExclusive(ctx.Sid());
   return ctx.Reply(kResultOk);
 }
 

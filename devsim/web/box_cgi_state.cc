@@ -39,8 +39,9 @@ bool BoxCgiState::EnterExclusive(uint32_t sid, uint32_t mode) {
   return true;
 }
 
-void BoxCgiState::LeaveExclusive() {
+void BoxCgiState::LeaveExclusive(uint32_t sid) {
   std::lock_guard<std::mutex> g(mu_);
+  if (!exclusive_ || exclusive_session_ != sid) return;
   exclusive_ = false;
   exclusive_mode_ = 0;
   exclusive_session_ = 0;

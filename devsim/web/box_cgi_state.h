@@ -40,7 +40,9 @@ class BoxCgiState {
 
   // For the CGIs.
   bool EnterExclusive(uint32_t sid, uint32_t mode);  // false when held
-  void LeaveExclusive();
+  // Only the session that holds the mode leaves it; for any other this
+  // does nothing (the mode stays with its holder).
+  void LeaveExclusive(uint32_t sid);
   void AddClusterChange(ClusterChange change);
   // A new login name and serial for the session's account.
   std::string NewFtpUser(uint32_t sid, uint32_t* serial);

@@ -260,6 +260,11 @@ void WebService::Handle(const httplib::Request& req, httplib::Response& res) {
   Fault result = device_->faults().Take("web." + name + ".result");
   CgiAnswer answer = result.kind == Fault::Kind::kFailWith ? ctx.Reply(result.code)
                                                            : entry->handler(ctx);
+  if (result.kind == Fault::Kind::kDropConnection) {
+    // The device did what was asked; only the answer is lost on the way.
+    DropConnection(req);
+    return;
+  }
   res.status = answer.status;
   res.set_content(answer.body, answer.content_type.c_str());
 }
