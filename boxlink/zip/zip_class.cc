@@ -66,14 +66,16 @@ CZipClass::~CZipClass() {
 
 void CZipClass::Open(const std::string& path, int mode) {
   Close(true);
-  CZipFile::Mode fm = mode == kCreate     ? CZipFile::Mode::kCreate
+  const bool create = mode == kCreate || mode == kCreateNew;
+  CZipFile::Mode fm = mode == kCreate        ? CZipFile::Mode::kCreate
+                      : mode == kCreateNew   ? CZipFile::Mode::kCreateNew
                       : mode == kOpenReadOnly ? CZipFile::Mode::kRead
-                                          : CZipFile::Mode::kReadWrite;
+                                             : CZipFile::Mode::kReadWrite;
   storage_.Open(path, fm);
   mode_ = mode;
   written_ = false;
   dir_.Clear();
-  if (mode != kCreate) {
+  if (!create) {
     try {
       dir_.Read(storage_.file());
     } catch (...) {

@@ -51,7 +51,8 @@ struct CZipInfo {
 
 class CZipClass {
  public:
-  enum OpenMode { kOpenExisting = 0, kOpenReadOnly = 1, kCreate = 2 };
+  // kCreate replaces a file that is there, kCreateNew only makes new ones.
+  enum OpenMode { kOpenExisting = 0, kOpenReadOnly = 1, kCreate = 2, kCreateNew = 3 };
   enum State : uint8_t { kNone = 0, kWriting = 1, kReading = 255 };
   static constexpr uint32_t kDefaultBufferSize = 65535;
 

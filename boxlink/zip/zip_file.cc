@@ -43,9 +43,11 @@ void CZipFile::Open(const std::string& path, Mode mode) {
   switch (mode) {
     case Mode::kReadWrite: flags |= O_RDWR; break;
     case Mode::kRead: flags |= O_RDONLY; break;
-    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case Mode::kCreate: flags |= O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW; break;
+    case Mode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW; break;
   }
-  int fd = ::open(path.c_str(), flags, 0666);
+  // Archives hold the users' documents: for the owner's eyes only.
+  int fd = ::open(path.c_str(), flags, 0600);
   if (fd < 0) RaiseErrno();
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {

@@ -14,7 +14,10 @@ uint32_t SystemErrorFromErrno(int err);
 // One open file. Every failure throws BoxError with the system error code.
 class CZipFile {
  public:
-  enum class Mode { kReadWrite, kRead, kCreate };
+  // kCreate truncates a file that is there; kCreateNew fails (80) when
+  // anything is there. Neither follows a link, and both make files that
+  // only their owner can read.
+  enum class Mode { kReadWrite, kRead, kCreate, kCreateNew };
 
   CZipFile() = default;
   ~CZipFile();

@@ -1,6 +1,7 @@
 #include "boxlink/zip/zip_utls.h"
 
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,7 +33,7 @@ void CZipUtls::Close() { zip_.Close(true); }
 int CZipUtls::OpenFile(const std::string& path, int flag) {
   zip_.Close(true);
   if (flag != 1) {
-    zip_.Open(path, CZipClass::kCreate);
+    zip_.Open(path, CZipClass::kCreateNew);
     return 1;
   }
   try {
@@ -48,6 +49,7 @@ int CZipUtls::OpenFile(const std::string& path, int flag) {
 
 int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
                   const std::string& root_name) {
+  last_error_ = 0;
   try {
     OpenFile(zip_path, 0);
     prefix_.clear();
@@ -55,8 +57,10 @@ int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
     zip_.Close();
     return 1;
   } catch (const BoxError& e) {
+    last_error_ = e.code();
     CLogger::LogError("CZipUtls::Zip", e.code());
   } catch (...) {
+    last_error_ = 1359;
     CLogger::LogError("CZipUtls::Zip Unknown", 1359);
   }
   zip_.Close(true);
@@ -126,16 +130,60 @@ int CZipUtls::GotoFile(const std::string& name) {
   return FindBareName(name) >= 0 ? 1 : 0;
 }
 
+std::optional<uint64_t> FreeSpace(const std::string& folder) {
+  struct statvfs vfs {};
+  if (::statvfs(folder.c_str(), &vfs) != 0) return std::nullopt;
+  return uint64_t(vfs.f_bavail) * vfs.f_frsize;
+}
+
+namespace {
+
+// The nearest folder of `path` that exists, for asking its file system.
+std::string ExistingFolder(const std::string& path) {
+  std::error_code ec;
+  fs::path p = path;
+  while (!p.empty() && !fs::is_directory(p, ec)) {
+    fs::path parent = p.parent_path();
+    if (parent == p) break;
+    p = parent;
+  }
+  return p.empty() ? std::string(".") : p.string();
+}
+
+// Refuses, before anything is written, to extract `declared` bytes where
+// fewer are free.
+void RequireRoom(const std::string& folder, uint64_t declared, const char* label) {
+  std::optional<uint64_t> free_bytes = FreeSpace(ExistingFolder(folder));
+  if (!free_bytes || declared <= *free_bytes) return;
+  CLogger::LogError(std::string(label) + " - the entries declare " + std::to_string(declared) +
+                        " bytes, " + std::to_string(*free_bytes) + " are free",
+                    112);
+  Raise(112);
+}
+
+}  // namespace
+
+std::optional<uint64_t> CZipUtls::DeclaredSize(const std::string& name) const {
+  long index = FindBareName(name);
+  if (index < 0) return std::nullopt;
+  return zip_.directory().entries[size_t(index)].uncompressed_size;
+}
+
 int CZipUtls::ExtractFile(const std::string& folder, const std::string& name) {
   long index = FindBareName(name);
   if (index < 0) return 0;
+  last_error_ = 0;
   try {
+    RequireRoom(folder, zip_.directory().entries[size_t(index)].uncompressed_size,
+                "CZipUtls::ExtractFile");
     if (zip_.ExtractFile(size_t(index), folder, name.c_str(),
                          CZipClass::kDefaultBufferSize))
       return 1;
   } catch (const BoxError& e) {
+    last_error_ = e.code();
     CLogger::LogError("CZipUtls::ExtractFile", e.code());
   } catch (...) {
+    last_error_ = 1359;
     CLogger::LogError("CZipUtls::ExtractFile Unknown", 1359);
   }
   zip_.Close(true);
@@ -144,13 +192,16 @@ int CZipUtls::ExtractFile(const std::string& folder, const std::string& name) {
 
 void CZipUtls::ExtractZipFile(const std::string& folder) {
   CZipHeaderInfo h;
+  uint64_t declared = 0;
   for (size_t i = 0; i < zip_.GetCount(); ++i) {
     zip_.GetFileInfo(h, i);
     if (!SafeEntryPath(folder, h.name)) {
       CLogger::LogError("CZipUtls::ExtractZipFile - unsafe entry name", 161);
       Raise(1359);
     }
+    if (!zip_.IsFileDirectory(i)) declared += h.uncompressed_size;
   }
+  RequireRoom(folder, declared, "CZipUtls::ExtractZipFile");
   for (size_t i = 0; i < zip_.GetCount(); ++i) {
     try {
       if (!zip_.ExtractFile(i, folder, nullptr, CZipClass::kDefaultBufferSize))

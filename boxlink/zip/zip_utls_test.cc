@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/statvfs.h>
+
 #include <filesystem>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/zip/crafted_zip_testing.h"
 #include "boxlink/zip/zip_test_util.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
@@ -139,6 +142,30 @@ TEST_F(ZipUtlsTest, MaliciousNamesWriteNothingAnywhere) {
   EXPECT_FALSE(fs::exists(Path("target/evil.txt")));
   EXPECT_FALSE(fs::exists(Path("evil2.txt")));
   EXPECT_FALSE(fs::exists(Path("target/evil2.txt")));
+}
+
+// Every entry is bounded by its declared size while it is extracted; the
+// declared sizes together must fit the free space of the target before the
+// first byte is written.
+TEST_F(ZipUtlsTest, DeclaredSizesBeyondTheFreeSpaceAreRefusedBeforeWriting) {
+  constexpr uint64_t kDeclared = 100000ull * 1000 * 1000 * 1000;  // 100,000 GB
+  std::string out = Path("target");
+  fs::create_directories(out);
+  struct statvfs vfs {};
+  ASSERT_EQ(::statvfs(out.c_str(), &vfs), 0);
+  ASSERT_LT(uint64_t(vfs.f_bavail) * vfs.f_frsize, kDeclared);
+  std::string zip = Path("bomb.zip");
+  platform::WriteTestFile(zip, DeclaredSizeBomb(kDeclared));
+  CZipUtls u;
+  ASSERT_EQ(u.OpenFile(zip, 1), 1);
+  EXPECT_GT(u.zip().GetCount(), 23000u);
+  try {
+    u.ExtractZipFile(out);
+    ADD_FAILURE() << "the archive was extracted";
+  } catch (const BoxError& e) {
+    EXPECT_EQ(e.code(), 112u);  // not enough space on the disk
+  }
+  EXPECT_TRUE(fs::is_empty(out));
 }
 
 TEST_F(ZipUtlsTest, ManyEntriesBothWays) {
