@@ -10,6 +10,7 @@
 #include "boxlink/client/marker_file.h"
 #include "boxlink/client/notice.h"
 #include "boxlink/client/snmp_query.h"
+#include "boxlink/engine/item_names.h"
 #include "boxlink/engine/layout.h"
 #include "boxlink/engine/model_addition_check.h"
 #include "boxlink/zip/zip_file.h"
@@ -328,6 +329,7 @@ void CBackup::IncrementalPath(size_t index) {
     std::string sub;
     if (!transfer_->FindBoxFolder(paths().data_path, p.BoxNo, &sub))
       Raise(ZB_ERR_FILE_NOT_FOUND);
+    RequireSafeItemName("IncrementalPath - box subfolder", std::string_view(sub));
     remote_box = Fmt("%s/B0000%03u/%s", paths().data_path.c_str(), p.BoxNo, sub.c_str());
     local_box += "/" + sub;
     MakeFolder(local_box, /*existing_ok=*/false);
@@ -344,6 +346,7 @@ void CBackup::IncrementalPath(size_t index) {
   for (const ZBCOLLECTIONITEM& doc : document_list_) {
     if (storage) {
       std::string name = WideToUtf8(doc.ItemName, 256);
+      RequireSafeItemName("IncrementalPath - document", std::string_view(name));
       DownloadDocument(Fmt("%s/%04d", local_box.c_str(), number),
                        remote_box + "/" + name, "", "", doc, nullptr);
     } else {
@@ -363,7 +366,9 @@ void CBackup::IncrementalPath(size_t index) {
     std::string local_folder, remote_folder;
     if (storage) {
       local_folder = Fmt("%s/%04d", local_box.c_str(), number);
-      remote_folder = remote_box + "/" + WideToUtf8(folder.ItemName, 256);
+      std::string name = WideToUtf8(folder.ItemName, 256);
+      RequireSafeItemName("IncrementalPath - folder", std::string_view(name));
+      remote_folder = remote_box + "/" + name;
       MakeFolder(local_folder, true);
       transfer_->FtpGetFile(remote_folder + "/folderproperties.xml",
                             local_folder + "/folderproperties.xml");
@@ -391,9 +396,10 @@ void CBackup::IncrementalPath(size_t index) {
     int inner = 1;
     for (const ZBCOLLECTIONITEM& doc : docs) {
       if (storage) {
+        std::string name = WideToUtf8(doc.ItemName, 256);
+        RequireSafeItemName("IncrementalPath - document", std::string_view(name));
         DownloadDocument(Fmt("%s/%04d", local_folder.c_str(), inner),
-                         remote_folder + "/" + WideToUtf8(doc.ItemName, 256), "", "",
-                         doc, folder_name.c_str());
+                         remote_folder + "/" + name, "", "", doc, folder_name.c_str());
       } else {
         std::string id = Fmt("D0000%03u", doc.ItemId);
         DownloadDocument(local_folder + "/" + id, remote_folder + "/" + id,

@@ -309,6 +309,28 @@ TEST_P(BackupFaultsTest, BoxesAreSkippedWithoutTheModelChecker) {
   EXPECT_EQ(s_.Alive, 1u);
 }
 
+// Members of storage-layout archives are sealed with a key made by the
+// digest library. Without it the backup fails and keeps the old archive
+// rather than seal with a key no other reader would make; the other
+// layouts seal nothing and do not need it.
+TEST_P(BackupFaultsTest, SealingWithoutTheDigestLibraryFailsTheBackup) {
+  WriteFile(archive_, kOldArchive);
+  BackupCall call = Call(0);
+  call.hash_library = "/nonexistent/libdigestlib.so";
+  uint32_t rc;
+  {
+    CBackup job;
+    rc = RunBackup(job, call);
+  }
+  if (storage()) {
+    EXPECT_EQ(rc, 126u);  // the module could not be found
+    ExpectNothingLeftBehind();
+    EXPECT_NE(ReadFile(boxlink::CLogger::LogFilePath()).find("HashBuff"), std::string::npos);
+  } else {
+    EXPECT_EQ(rc, 0u);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, BackupFaultsTest, BACKUP_DEVICE_LAYOUTS);
 
 }  // namespace

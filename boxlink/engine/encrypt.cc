@@ -82,7 +82,12 @@ void CEncrypt::Initialize(bool encrypt, const char* input, const char* output,
                  : "DecryptBuff - GetProcAddress(ENC_AES128_DECRYPT_API)",
          kProcNotFound);
 
-  if (HashBuff(password, key_) != 0) {
+  if (uint32_t rc = HashBuff(password, key_)) {
+    // A key made without the digest library opens nowhere the library
+    // works: nothing is sealed with it. Opening still tries it, so that
+    // files sealed that way stay readable.
+    if (encrypt)
+      Fail("fnEncInitialize - HashBuff(m_szHashDllName)", rc == 87 ? kModNotFound : rc);
     std::memset(key_, 0, sizeof key_);
     std::memcpy(key_, password, std::min<size_t>(16, std::strlen(password)));
   }

@@ -34,7 +34,9 @@ class CEncrypt {
   void SetHashDllName(const char* path);
 
   // 0, 87 for a missing argument or no cipher library, or the failure's
-  // code. A failed file leaves no output file behind.
+  // code. A failed file leaves no output file behind. Encryption needs the
+  // hash library (126 without it, 127 when it lacks its entry point);
+  // decryption falls back to the password itself, padded to 16 bytes.
   uint32_t fnEncryptFile(const char* input, const char* output,
                          const char* password);
   uint32_t fnDecryptFile(const char* input, const char* output,

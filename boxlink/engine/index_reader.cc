@@ -67,6 +67,11 @@ namespace {
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) Raise(2);
+  in.seekg(0, std::ios::end);
+  std::streamoff size = in.tellg();
+  if (size < 0) Raise(13);
+  if (uint64_t(size) > kMaxIndexBytes) Raise(13);
+  in.seekg(0, std::ios::beg);
   std::string bytes;
   try {
     bytes.assign(std::istreambuf_iterator<char>(in), {});

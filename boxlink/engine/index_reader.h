@@ -12,10 +12,15 @@
 
 namespace boxlink {
 
+// The largest index read: 999 boxes take well under a megabyte, and the
+// file is read into memory whole.
+inline constexpr uint64_t kMaxIndexBytes = 16u << 20;
+
 // Reads an extracted index file of kind 1 (Backup.XML) or 2 (ARCHIVE.XML)
 // into *info and, for kind 1, *boxes. Fields the index lacks keep their
-// values. Throws 2 (cannot open), 8, 13 (not readable as XML), 11 (element
-// missing) or, after everything was read, 1605 (version not accepted).
+// values. Throws 2 (cannot open), 8, 13 (not readable as XML, or larger
+// than kMaxIndexBytes), 11 (element missing) or, after everything was
+// read, 1605 (version not accepted).
 void ReadIndexFile(const std::string& path, uint32_t type,
                    BackupIndexInfo* info, std::vector<BackupIndexBox>* boxes);
 

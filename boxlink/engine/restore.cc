@@ -5,11 +5,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/engine_versions.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
+#include "boxlink/engine/item_names.h"
 #include "boxlink/engine/restore_rules.h"
 #include "boxlink/zip/zip_file.h"
 #include "platform/clock.h"
@@ -82,6 +84,21 @@ uint32_t DeviceItems(ZBSESSION* session, uint32_t box, const std::string& passwo
   return 0;
 }
 
+// The number of an item file "D0000ddd.XML" or "F0000fff.XML" (at least
+// three digits); nullopt for any other name.
+std::optional<uint32_t> ItemFileNumber(std::string_view name) {
+  if (name.size() < 12 || !EndsWith(name, ".XML")) return std::nullopt;
+  if ((name[0] != 'D' && name[0] != 'F') || name.substr(1, 4) != "0000") return std::nullopt;
+  std::string_view digits = name.substr(5, name.size() - 9);
+  if (digits.size() > 9) return std::nullopt;
+  uint32_t n = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    n = n * 10 + uint32_t(c - '0');
+  }
+  return n;
+}
+
 void Split(const std::vector<ZBCOLLECTIONITEM>& all, std::vector<ZBCOLLECTIONITEM>* folders,
            std::vector<ZBCOLLECTIONITEM>* docs) {
   folders->clear();
@@ -111,6 +128,10 @@ void CRestore::CheckSpace(uint32_t needed) {
   if (!EnoughSpace(available, needed)) Raise(ZB_ERR_HANDLE_DISK_FULL);
 }
 
+void CRestore::CheckBoxSpace() {
+  CheckSpace(needed_space_ > space_done_ ? needed_space_ - space_done_ : 0);
+}
+
 void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_space,
                    const uint32_t* security_mode, const char* cipher_library,
                    const char* hash_library) {
@@ -130,22 +151,26 @@ void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_
   restore_time_ = restore_time;
   restore_time_be_ = BigEndian(uint32_t(restore_time));
 
-  std::error_code ec;
-  fs::create_directories(zip_.BoxRoot(), ec);
-  if (ec) Raise(SystemErrorFromErrno(ec.value()));
-  if (session_->AccessMode != 20) {
+  zip_.CreateBoxRoot();
+  // The index says what the archive holds and the target's engine decides
+  // the layout; storage-layout archives carry no DATABASE member, in a
+  // full session as in the restricted one.
+  PrepareBoxes();
+  if (session_->AccessMode != 20 && !storage()) {
     SetState(kStateUnpacking);
     Notify();
     zip_.ExtractDatabase();
     zip_.ExtractData();
   }
-  PrepareBoxes();
   if (session_->AccessMode == 20 && index_info_.SecureMode == 2 && security_mode &&
       *security_mode == 1)
     Raise(ZB_ERR_PRIVILEGE_NOT_HELD);
 
-  for (const ZBBOXPROPERTY& box : std::vector<ZBBOXPROPERTY>(box_properties_))
+  for (const ZBBOXPROPERTY& box : std::vector<ZBBOXPROPERTY>(box_properties_)) {
     RestoreBox(box);
+    // Its share of the needed space is on the device now.
+    space_done_ += box.BoxUsedDisk + 1;
+  }
 
   progress_->Percent = 100;
   platform::Clock& clock = platform::Env::Current()->clock();
@@ -211,6 +236,26 @@ std::string CRestore::RemoteBox(uint32_t box) const {
   return Fmt("%s/B0000%03u", paths().data_path.c_str(), box);
 }
 
+void CRestore::CheckInsideBox(const std::string& remote) const {
+  const std::string box = RemoteBox(current_box_);
+  if (remote == box) return;
+  if (remote.size() > box.size() + 1 && remote.compare(0, box.size(), box) == 0 &&
+      remote[box.size()] == '/') {
+    std::string_view rest = std::string_view(remote).substr(box.size() + 1);
+    bool inside = true;
+    for (size_t at = 0; inside && at <= rest.size();) {
+      size_t end = rest.find('/', at);
+      if (end == std::string_view::npos) end = rest.size();
+      inside = IsSafeItemName(rest.substr(at, end - at));
+      at = end + 1;
+    }
+    if (inside) return;
+  }
+  CLogger::LogError("RestoreBox - outside the box (" + PrintableName(remote) + ")",
+                    kErrInvalidName);
+  Raise(kErrInvalidName);
+}
+
 std::string CRestore::LocalContainer(const LocalItem* folder) const {
   std::string top = storage() ? local_box_ : local_box_ + "/" + local_sub_;
   return folder ? top + "/" + folder->entry : top;
@@ -221,6 +266,7 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
   local_folders_.clear();
   local_documents_.clear();
   documents_to_delete_.clear();
+  current_box_ = box.BoxNo;
   SetProgressName(progress_->BoxName, box.BoxName);
   SetState(kStateUnpacking);
   Notify();
@@ -235,22 +281,31 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
         break;
       }
     if (local_sub_.empty()) FailOnFile("RestoreBox - P*", local_box_, ZB_ERR_FILE_NOT_FOUND);
+    RequireSafeItemName("RestoreBox - box subfolder", std::string_view(local_sub_));
   }
   remote_sub_ = local_sub_;
+  // Every name that a remote path is made of is checked before the device
+  // is asked anything about the box.
+  CheckLocalNames();
   SetLastAccess(local_box_);
 
   transfer_ = OpenTransfer(/*for_box_transfer=*/true);
   transfer_->SetCancelEvent(cancel_event_);
   std::vector<ZBCOLLECTIONITEM> device_top;
   uint32_t rc = DeviceItems(session_, box.BoxNo, password_, 0, nullptr, &device_top);
-  if (rc == ZB_ERR_BAD_PATHNAME)
+  if (rc == ZB_ERR_BAD_PATHNAME) {
+    // Nothing of the box is made before its space is known to suffice.
+    needed_space_ += 1;
+    SetPercent();
+    SetState(BOXJOB_STATE_PREPARING);
+    Notify();
+    CheckBoxSpace();
     CreateBox(box);
-  else if (rc)
+  } else if (rc) {
     Raise(rc);
-  else
+  } else {
     MergeBox(box, std::move(device_top));
-
-  CheckSpace(needed_space_);
+  }
 
   Scan(LocalContainer(nullptr), &local_folders_, &local_documents_);
   for (const LocalItem& doc : std::vector<LocalItem>(local_documents_))
@@ -266,6 +321,22 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
   Notify();
   CZipUtility::DeleteTree(local_box_);
   transfer_.reset();
+}
+
+void CRestore::CheckLocalNames() {
+  // Shared and classic items travel under their numbered folder names; only
+  // the storage layout makes paths of the names in the property files.
+  if (!storage()) return;
+  std::vector<LocalItem> folders, docs;
+  Scan(LocalContainer(nullptr), &folders, &docs);
+  for (const LocalItem& d : docs) RequireSafeItemName("RestoreBox - document", d.name);
+  for (const LocalItem& f : folders) {
+    RequireSafeItemName("RestoreBox - folder", f.name);
+    std::vector<LocalItem> inner_folders, inner_docs;
+    Scan(LocalContainer(&f), &inner_folders, &inner_docs);
+    for (const LocalItem& d : inner_docs)
+      RequireSafeItemName("RestoreBox - document", d.name);
+  }
 }
 
 void CRestore::SetLastAccess(const std::string& local_box) {
@@ -323,28 +394,30 @@ void CRestore::Scan(const std::string& container, std::vector<LocalItem>* folder
   }
   const bool top = container == local_box_ + "/" + local_sub_;
   for (const std::string& f : Entries(container, false)) {
-    if (!EndsWith(f, ".XML") || f.size() != 12) continue;
-    bool is_folder = top && StartsWith(f, "F0000");
-    bool is_doc = StartsWith(f, "D0000");
+    // "D0000ddd.XML" and "F0000fff.XML": three digits at least, more from
+    // item 1000 on.
+    std::optional<uint32_t> number = ItemFileNumber(f);
+    if (!number) continue;
+    bool is_folder = top && f[0] == 'F';
+    bool is_doc = f[0] == 'D';
     if (!is_folder && !is_doc) continue;
     LocalItem item;
     std::string own;
     if (!ReadItemFile(container + "/" + f, &own, &item.name))
       FailOnFile("ReadItemFile", container + "/" + f, ZB_ERR_FILE_CORRUPT);
     item.kind = is_folder ? 0 : 1;
-    item.entry = f.substr(0, 8);
-    item.number = uint32_t(std::strtoul(item.entry.c_str() + 5, nullptr, 10));
+    item.entry = f.substr(0, f.size() - 4);
+    item.number = *number;
     (is_folder ? folders : docs)->push_back(item);
   }
 }
 
 void CRestore::CreateBox(const ZBBOXPROPERTY& box) {
-  needed_space_ += 1;
-  SetPercent();
   SetProgressName(progress_->BoxName, box.BoxName);
   SetState(kStateUploading);
   Notify();
   std::string remote = RemoteBox(box.BoxNo);
+  CheckInsideBox(remote);
   DeleteRemoteTree(remote);
   transfer_->FtpCreateFolder(remote);
   if (storage()) {
@@ -377,42 +450,55 @@ void CRestore::MergeBox(const ZBBOXPROPERTY& box, std::vector<ZBCOLLECTIONITEM> 
     std::string sub;
     if (!transfer_->FindBoxFolder(paths().data_path, box.BoxNo, &sub))
       Raise(ZB_ERR_FILE_NOT_FOUND);
+    RequireSafeItemName("MergeBox - device box subfolder", std::string_view(sub));
     remote_sub_ = sub;
   }
   std::vector<ZBCOLLECTIONITEM> device_folders, device_docs;
   Split(device_top, &device_folders, &device_docs);
 
+  // First every check that can refuse the box; the device is not changed
+  // until all of them passed, so a refused overwrite deletes nothing.
   Scan(LocalContainer(nullptr), &local_folders_, &local_documents_);
   NameDocuments(LocalContainer(nullptr), local_documents_, device_docs, device_folders,
-                local_folders_);
+                local_folders_, &documents_to_delete_);
   if (local_documents_.size() + device_docs.size() > kMaxDocuments) {
     progress_->FolderName[0] = '\0';
     SetState(kStateTooManyDocs);
     Notify();
     Raise(ZB_ERR_BOX_LIMITS);
   }
-  DeleteReplaced(box.BoxNo, nullptr);
   NameFolders(local_folders_, local_documents_, device_docs, device_folders);
 
+  std::vector<FolderMerge> merges;
   for (const LocalItem& folder : std::vector<LocalItem>(local_folders_)) {
     auto same = std::find_if(device_folders.begin(), device_folders.end(),
                              [&](const ZBCOLLECTIONITEM& d) { return ItemName(d) == folder.name; });
-    if (same != device_folders.end()) MergeFolder(box, folder, *same);
+    if (same != device_folders.end()) merges.push_back(PlanFolderMerge(box, folder, *same));
   }
-
+  progress_->FolderName[0] = '\0';
   SetState(BOXJOB_STATE_PREPARING);
   Notify();
-  Scan(LocalContainer(nullptr), &local_folders_, &local_documents_);
-  if (local_folders_.size() + device_folders.size() > kMaxFolders) {
+  // Merged folders count once.
+  if (local_folders_.size() - merges.size() + device_folders.size() > kMaxFolders) {
     SetState(kStateTooManyFolders);
     Notify();
     Raise(ZB_ERR_BOX_LIMITS);
   }
+  CheckBoxSpace();
+
+  DeleteReplaced(box.BoxNo, nullptr, documents_to_delete_);
+  documents_to_delete_.clear();
+  for (const FolderMerge& merge : merges) MergeFolder(box, merge);
+
+  SetState(BOXJOB_STATE_PREPARING);
+  Notify();
+  Scan(LocalContainer(nullptr), &local_folders_, &local_documents_);
   if (!storage()) RenumberFolders(local_folders_, device_folders);
 }
 
-void CRestore::MergeFolder(const ZBBOXPROPERTY& box, const LocalItem& local,
-                           const ZBCOLLECTIONITEM& device_folder) {
+CRestore::FolderMerge CRestore::PlanFolderMerge(const ZBBOXPROPERTY& box,
+                                                const LocalItem& local,
+                                                const ZBCOLLECTIONITEM& device_folder) {
   SetProgressName(progress_->FolderName, platform::Utf16ToCodePage(local.name));
   SetState(BOXJOB_STATE_PREPARING);
   Notify();
@@ -423,25 +509,37 @@ void CRestore::MergeFolder(const ZBBOXPROPERTY& box, const LocalItem& local,
   if (rc && rc != ZB_ERR_BAD_PATHNAME) Raise(rc);
   Split(all, &device_folders, &device_docs);
 
+  FolderMerge merge;
+  merge.local = local;
+  merge.device = device_folder;
   std::string container = LocalContainer(&local);
   std::vector<LocalItem> sub_folders, docs;
   Scan(container, &sub_folders, &docs);
-  documents_to_delete_.clear();
-  NameDocuments(container, docs, device_docs, {}, {});
+  NameDocuments(container, docs, device_docs, {}, {}, &merge.replaced);
   if (device_docs.size() + docs.size() > kMaxDocuments) {
     SetState(kStateTooManyDocs);
     Notify();
     Raise(ZB_ERR_BOX_LIMITS);
   }
+  return merge;
+}
+
+void CRestore::MergeFolder(const ZBBOXPROPERTY& box, const FolderMerge& merge) {
+  const LocalItem& local = merge.local;
+  SetProgressName(progress_->FolderName, platform::Utf16ToCodePage(local.name));
+  SetState(BOXJOB_STATE_PREPARING);
+  Notify();
   LocalItem remote_folder = local;
-  remote_folder.number = device_folder.ItemId;
-  remote_folder.name = ItemName(device_folder);
-  DeleteReplaced(box.BoxNo, &remote_folder);
+  remote_folder.number = merge.device.ItemId;
+  remote_folder.name = ItemName(merge.device);
+  DeleteReplaced(box.BoxNo, &remote_folder, merge.replaced);
+  std::string container = LocalContainer(&local);
+  std::vector<LocalItem> sub_folders, docs;
   Scan(container, &sub_folders, &docs);
   for (const LocalItem& doc : docs) {
     // The documents go into the device's folder, under its number; the
     // local folder only held them.
-    UploadDocument(box, doc, &local, device_folder.ItemId);
+    UploadDocument(box, doc, &local, merge.device.ItemId);
   }
   SetState(kStateFinished);
   Notify();
@@ -456,7 +554,8 @@ void CRestore::MergeFolder(const ZBBOXPROPERTY& box, const LocalItem& local,
 void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem>& docs,
                              std::vector<ZBCOLLECTIONITEM>& device_docs,
                              const std::vector<ZBCOLLECTIONITEM>& device_folders,
-                             const std::vector<LocalItem>& local_folders) {
+                             const std::vector<LocalItem>& local_folders,
+                             std::vector<ZBCOLLECTIONITEM>* replaced) {
   auto rename_to = [&](LocalItem& doc, const std::u16string& name) {
     doc.name = name;
     std::string file = container + "/" + doc.entry +
@@ -483,7 +582,7 @@ void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem
                              [&](const ZBCOLLECTIONITEM& d) { return ItemName(d) == doc.name; });
     if (same == device_docs.end()) continue;
     if (restore_mode_ == 1) {
-      documents_to_delete_.push_back(*same);
+      replaced->push_back(*same);
       device_docs.erase(same);
     } else {
       rename_to(doc, FreeNumberedName(doc.name, taken));
@@ -581,9 +680,10 @@ void CRestore::RenumberFolders(std::vector<LocalItem>& folders,
   }
 }
 
-void CRestore::DeleteReplaced(uint32_t box, const LocalItem* folder) {
+void CRestore::DeleteReplaced(uint32_t box, const LocalItem* folder,
+                              const std::vector<ZBCOLLECTIONITEM>& replaced) {
   if (restore_mode_ != 1) return;
-  for (const ZBCOLLECTIONITEM& d : documents_to_delete_) {
+  for (const ZBCOLLECTIONITEM& d : replaced) {
     CheckCancel();
     std::string folder_text = folder ? Utf8(folder->name) : std::string();
     std::string doc_text = Utf8(ItemName(d));
@@ -593,7 +693,6 @@ void CRestore::DeleteReplaced(uint32_t box, const LocalItem* folder) {
         storage() ? doc_text.c_str() : nullptr);
     if (rc) Raise(rc);
   }
-  documents_to_delete_.clear();
 }
 
 void CRestore::ClusterChange(uint32_t box, uint32_t folder, uint32_t doc, uint32_t noc,
@@ -615,6 +714,15 @@ void CRestore::DeleteRemoteTree(const std::string& remote) {
     // fails the creation that follows, so only a cancel ends the job here.
     if (e.code() == ZB_ERR_CANCELLED) throw;
     return;
+  }
+  // The listing is the device's; a name in it that could lead out of the
+  // folder ends the job before anything of the folder is deleted.
+  for (const auto& f : files)
+    RequireSafeItemName("DeleteRemoteTree - listed file", std::string_view(f.name));
+  for (const auto& d : folders) {
+    std::string_view n = d.name;
+    if (n != "." && n != "..")
+      RequireSafeItemName("DeleteRemoteTree - listed folder", n);
   }
   for (const auto& f : files) transfer_->FtpDeleteFile(remote + "/" + f.name, false);
   for (const auto& d : folders) {
@@ -657,6 +765,7 @@ void CRestore::UploadDocument(const ZBBOXPROPERTY& box, const LocalItem& doc,
     if (folder) remote += Fmt("/F0000%03u", remote_folder_no);
     remote += "/" + doc.entry;
   }
+  CheckInsideBox(remote);
   DeleteRemoteTree(remote);
   transfer_->FtpCreateFolder(remote);
   transfer_->FtpCreateFile(remote + (storage() ? "/.document" : "/CREATE.STS"));
@@ -683,6 +792,7 @@ void CRestore::UploadFolder(const ZBBOXPROPERTY& box, const LocalItem& folder) {
   std::string remote = storage() ? Fmt("%03u/%s", box.BoxNo, Utf8(folder.name).c_str())
                                  : RemoteBox(box.BoxNo) + "/" + remote_sub_ + "/" +
                                        folder.entry;
+  CheckInsideBox(remote);
   DeleteRemoteTree(remote);
   transfer_->FtpCreateFolder(remote);
   if (!storage()) transfer_->FtpCreateFile(remote + "/CREATE.STS");

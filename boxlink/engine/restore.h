@@ -33,27 +33,45 @@ class CRestore final : public CZelt {
   };
 
  private:
+  // A device folder that a local folder of the same name is merged into,
+  // with the device documents the merge replaces.
+  struct FolderMerge {
+    LocalItem local;
+    ZBCOLLECTIONITEM device{};
+    std::vector<ZBCOLLECTIONITEM> replaced;
+  };
+
   bool storage() const { return layout() == DeviceLayout::kStorage; }
   void SetPercent();
   void CheckSpace(uint32_t needed);
+  // Free space for the boxes from the current one on: those restored
+  // before it already took theirs from what the device reports.
+  void CheckBoxSpace();
   void RestoreBox(const ZBBOXPROPERTY& box);
   void SetLastAccess(const std::string& local_box);
+  // Every name of the unpacked box that a remote path is built from.
+  void CheckLocalNames();
   void CreateBox(const ZBBOXPROPERTY& box);
   void MergeBox(const ZBBOXPROPERTY& box, std::vector<ZBCOLLECTIONITEM> device_top);
-  void MergeFolder(const ZBBOXPROPERTY& box, const LocalItem& local,
-                   const ZBCOLLECTIONITEM& device_folder);
+  // The checks of a merged folder; nothing on the device changes.
+  FolderMerge PlanFolderMerge(const ZBBOXPROPERTY& box, const LocalItem& local,
+                              const ZBCOLLECTIONITEM& device_folder);
+  void MergeFolder(const ZBBOXPROPERTY& box, const FolderMerge& merge);
   // Names (and for the shared and classic layouts renumbers) the local
-  // documents of one container against the device's; fills the delete list.
+  // documents of one container against the device's; the device documents
+  // that an overwrite replaces go to *replaced.
   void NameDocuments(const std::string& container, std::vector<LocalItem>& docs,
                      std::vector<ZBCOLLECTIONITEM>& device_docs,
                      const std::vector<ZBCOLLECTIONITEM>& device_folders,
-                     const std::vector<LocalItem>& local_folders);
+                     const std::vector<LocalItem>& local_folders,
+                     std::vector<ZBCOLLECTIONITEM>* replaced);
   void NameFolders(std::vector<LocalItem>& folders, const std::vector<LocalItem>& docs,
                    const std::vector<ZBCOLLECTIONITEM>& device_docs,
                    const std::vector<ZBCOLLECTIONITEM>& device_folders);
   void RenumberFolders(std::vector<LocalItem>& folders,
                        const std::vector<ZBCOLLECTIONITEM>& device_folders);
-  void DeleteReplaced(uint32_t box, const LocalItem* folder);
+  void DeleteReplaced(uint32_t box, const LocalItem* folder,
+                      const std::vector<ZBCOLLECTIONITEM>& replaced);
   void Scan(const std::string& container, std::vector<LocalItem>* folders,
             std::vector<LocalItem>* docs) const;
   void UploadDocument(const ZBBOXPROPERTY& box, const LocalItem& doc,
@@ -65,6 +83,8 @@ class CRestore final : public CZelt {
                      uint32_t mod);
   std::string LocalContainer(const LocalItem* folder) const;
   std::string RemoteBox(uint32_t box) const;
+  // Throws 123 unless `remote` is the box's own folder or lies inside it.
+  void CheckInsideBox(const std::string& remote) const;
 
   std::vector<LocalItem> local_folders_;
   std::vector<LocalItem> local_documents_;
@@ -74,6 +94,9 @@ class CRestore final : public CZelt {
   int32_t restore_time_ = 0;
   BackupIndexInfo index_info_{};
   uint32_t needed_space_ = 0;
+  // What the boxes restored so far counted in needed_space_.
+  uint32_t space_done_ = 0;
+  uint32_t current_box_ = 0;
   std::string cipher_library_, hash_library_;
   std::string local_box_, local_sub_, remote_sub_;
 };

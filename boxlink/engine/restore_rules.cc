@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -125,7 +126,18 @@ std::string BigEndian(uint32_t t) {
 
 namespace {
 
+// Item and property files come from the archive; a device writes them
+// small. Larger ones are not read into memory.
+constexpr uint64_t kMaxSmallFileBytes = 1u << 20;
+
+bool SmallEnough(const std::string& path) {
+  std::error_code ec;
+  uintmax_t size = std::filesystem::file_size(path, ec);
+  return !ec && size <= kMaxSmallFileBytes;
+}
+
 bool ReadAll(const std::string& path, std::string* out) {
+  if (!SmallEnough(path)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   out->assign(std::istreambuf_iterator<char>(in), {});
@@ -189,6 +201,7 @@ bool ReadItemFile(const std::string& path, std::string* own_name,
 
 std::optional<std::u16string> ReadPropertyElement(const std::string& path,
                                                  std::string_view element) {
+  if (!SmallEnough(path)) return std::nullopt;
   std::string node = "BoxDocument/" + std::string(element);
   std::u16string text(kPropertyTextChars, u'\0');
   if (FileNodeText(path, node, {}, 1, text.data(), text.size()) != 0) return std::nullopt;
@@ -198,6 +211,7 @@ std::optional<std::u16string> ReadPropertyElement(const std::string& path,
 
 bool RewritePropertyFile(const std::string& path, std::string_view element,
                          std::u16string_view value) {
+  if (!SmallEnough(path)) return false;
   std::string node = "BoxDocument/" + std::string(element);
   return FileNodeText(path, node, value, 0, nullptr, 0) == 0;
 }

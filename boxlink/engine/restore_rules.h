@@ -42,6 +42,9 @@ bool CompatibleTarget(std::string_view archive_version, std::string_view target_
 // Big-endian bytes of t, as item files hold times.
 std::string BigEndian(uint32_t t);
 
+// Item and property files larger than a device writes them (1 MiB) are
+// not read: they count as unreadable.
+
 // Item files of the shared and classic layouts.
 inline constexpr size_t kItemNameBytes = 146;  // own name + display name
 inline constexpr size_t kItemAccessAt = 148;

@@ -153,5 +153,33 @@ TEST(RestorePropertyFiles, ElementsChangeAndTheRestOfTheFileStays) {
   EXPECT_FALSE(RewritePropertyFile(dir.Sub("missing.xml"), "documentName", u"F"));
 }
 
+// Item and property files come from the archive; one of them can be far
+// larger than a device ever writes. Such a file is not read into memory:
+// it counts as unreadable.
+TEST(RestorePropertyFiles, OversizedFilesAreNotRead) {
+  platform::ScopedTempDir dir;
+  const std::string padding(2 << 20, 'x');
+  const std::string props = dir.Sub("documentproperties.xml");
+  platform::WriteTestFile(props, "<BoxDocument><documentName>Scan</documentName><!--" +
+                                     padding + "--></BoxDocument>");
+  EXPECT_FALSE(ReadPropertyElement(props, "documentName"));
+  EXPECT_FALSE(RewritePropertyFile(props, "documentName", u"Other"));
+
+  std::string item(180, '\0');
+  item.replace(0, 8, "D0000001");
+  item[9] = 'S';
+  const std::string path = dir.Sub("D0000001.XML");
+  platform::WriteTestFile(path, item + padding);
+  std::string own;
+  std::u16string name;
+  EXPECT_FALSE(ReadItemFile(path, &own, &name));
+  EXPECT_FALSE(WriteItemLastAccess(path, std::string(4, '\1')));
+  EXPECT_FALSE(WriteItemNames(path, "D0000002", u"Other"));
+  // The same file at its usual size is read.
+  platform::WriteTestFile(path, item);
+  EXPECT_TRUE(ReadItemFile(path, &own, &name));
+  EXPECT_EQ(name, u"S");
+}
+
 }  // namespace
 }  // namespace boxlink

@@ -2,6 +2,9 @@
 // itself.
 #include <unistd.h>
 
+#include <cerrno>
+#include <optional>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,6 +17,7 @@
 #include "boxlink/client/marker_file.h"
 #include "boxlink/engine/index_reader.h"
 #include "boxlink/engine/zip_utility.h"
+#include "boxlink/zip/zip_file.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/last_error.h"
 
@@ -84,18 +88,37 @@ ZB_API uint32_t zbBoxGetXMLInfo(const char* archivePath,
                                 const char* cipherLibrary,
                                 const char* hashLibrary) {
   if (!archivePath || !workFolder || !info) return ZB_ERR_INVALID_PARAMETER;
-  const std::string work = workFolder;
+  // The index is extracted into a folder of this call's own inside the
+  // caller's: a file there that happens to have the index's name (a
+  // user's "Backup.XML" beside an archive) is neither replaced nor removed.
+  std::string work;
   // Every name the index may have been extracted or decrypted under; none
   // of them stays behind, whatever the outcome.
   std::vector<std::string> extracted;
   auto clean_up = [&] {
     for (const std::string& f : extracted) ::unlink(f.c_str());
+    if (!work.empty()) ::rmdir(work.c_str());
   };
   uint32_t code = boxlink::RunGuarded("zbBoxGetXMLInfo", [&] {
     uint32_t type = GetZipFileType(archivePath);
     if (type == ZB_INDEX_NONE) boxlink::Raise(ZB_ERR_FILE_CORRUPT);
+    {
+      // The index is read into memory whole: its size is bounded before
+      // anything is extracted.
+      boxlink::CZipUtls zip;
+      zip.OpenFile(archivePath, 1);
+      std::optional<uint64_t> size = zip.DeclaredSize(boxlink::IndexMemberName(type));
+      if (size && *size > boxlink::kMaxIndexBytes) {
+        CLogger::LogError("zbBoxGetXMLInfo - index of " + std::to_string(*size) + " bytes",
+                          ZB_ERR_INVALID_DATA);
+        boxlink::Raise(ZB_ERR_INVALID_DATA);
+      }
+    }
+    std::string folder = std::string(workFolder) + "/.index-XXXXXX";
+    if (!::mkdtemp(folder.data())) boxlink::Raise(boxlink::SystemErrorFromErrno(errno));
+    work = folder;
     extracted.push_back(work + "/" + boxlink::IndexMemberName(type));
-    if (!zbBoxUnzipXml(archivePath, workFolder, type))
+    if (!zbBoxUnzipXml(archivePath, work.c_str(), type))
       boxlink::Raise(ZB_ERR_FILE_CORRUPT);
     if (type == ZB_INDEX_BACKUP_XMLE) {
       extracted.push_back(work + "/Backup.XML");

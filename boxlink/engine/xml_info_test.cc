@@ -161,6 +161,56 @@ TEST_F(XmlInfoTest, FailuresReturnTheirCodesAndCleanUp) {
   EXPECT_EQ(zbBoxGetXMLInfo(nullptr, work_.c_str(), &info, &boxes, "", ""), 87u);
 }
 
+// The folder a caller names may be anyone's: a file there of the index's
+// own name is neither overwritten nor removed, whatever the outcome.
+TEST_F(XmlInfoTest, FilesInTheFolderOfTheCallSurvive) {
+  const std::string mine = work_ + "/Backup.XML";
+  const std::string sealed = work_ + "/Backup.XMLe";
+  WriteFile(mine, "my own notes");
+  WriteFile(sealed, "my own sealed notes");
+  struct Case {
+    const char* what;
+    std::string index;
+    uint32_t rc;
+  };
+  const Case cases[] = {
+      {"readable index", Index(enginetest::kStorageVersion, 2), 0},
+      {"unreadable index", "<BackupInfo>", 13},
+  };
+  env_.SetNoEncryption(true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WriteZip(archive_, {{"BOX/Backup.XML", c.index}});
+    BackupIndexInfo info{};
+    BackupIndexBox* boxes = nullptr;
+    EXPECT_EQ(zbBoxGetXMLInfo(archive_.c_str(), work_.c_str(), &info, &boxes, "", ""), c.rc);
+    zbBoxFreeIndexBoxes(boxes);
+    EXPECT_EQ(ReadFile(mine), "my own notes");
+    EXPECT_EQ(ReadFile(sealed), "my own sealed notes");
+    size_t entries = 0;
+    for (const auto& e : fs::directory_iterator(work_)) {
+      (void)e;
+      ++entries;
+    }
+    EXPECT_EQ(entries, 2u) << "nothing else stays in the folder";
+  }
+}
+
+// The index is read into memory whole; an archive cannot make that as large
+// as it likes. An oversized index is refused before it is extracted.
+TEST_F(XmlInfoTest, OversizedIndexIsRefused) {
+  std::string index = Index(enginetest::kStorageVersion, 1);
+  // Valid XML all the same: the 20 MiB of padding are a comment.
+  index.insert(index.find("<BackupInfo>"), "<!--" + std::string(20 << 20, 'x') + "-->");
+  WriteZip(archive_, {{"BOX/Backup.XML", index}});
+  env_.SetNoEncryption(true);
+  BackupIndexInfo info{};
+  BackupIndexBox* boxes = nullptr;
+  EXPECT_EQ(zbBoxGetXMLInfo(archive_.c_str(), work_.c_str(), &info, &boxes, "", ""), 13u);
+  EXPECT_EQ(boxes, nullptr);
+  EXPECT_TRUE(WorkIsEmpty());
+}
+
 TEST_F(XmlInfoTest, UnzipXmlExtractsUnderTheBareName) {
   WriteZip(archive_, {{"BOX/sub/archive.xml", "content"}});
   EXPECT_EQ(zbBoxUnzipXml(archive_.c_str(), work_.c_str(), ZB_INDEX_ARCHIVE_XML), 1);

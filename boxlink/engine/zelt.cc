@@ -111,12 +111,15 @@ std::unique_ptr<CBaseFtp> CZelt::OpenTransfer(bool for_box_transfer) {
   }
   ftp->SetCancelEvent(cancel_event_);
   // The index step always logs in with the box password; box transfers of
-  // storage devices use the FTP account the caller created.
+  // storage devices use the FTP account the caller created. Only the
+  // restricted session is told that account's password; in a full session
+  // the account takes the password it was created with, the box password.
   if (for_box_transfer && layout_.layout == DeviceLayout::kStorage) {
+    const bool restricted = session_->AccessMode == 20;
+    std::string_view account_password(
+        session_->FtpPassword, strnlen(session_->FtpPassword, sizeof session_->FtpPassword));
     ftp->FtpOpenConnection(session_, ftp_user_,
-                           std::string_view(session_->FtpPassword,
-                                            strnlen(session_->FtpPassword,
-                                                    sizeof session_->FtpPassword)));
+                           restricted ? account_password : std::string_view(password_));
     ftp->SetStorageLayout(1);
   } else {
     ftp->FtpOpenConnection(session_, ftp_user_, password_);

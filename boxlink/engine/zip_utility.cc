@@ -1,5 +1,9 @@
 #include "boxlink/engine/zip_utility.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +31,36 @@ void MakeFolder(const std::string& path) {
   if (ec && !fs::is_directory(path)) Raise(SystemErrorFromErrno(ec.value()));
 }
 
+// A folder of this job alone: made here, readable by its owner only.
+void MakeNewFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) == 0) return;
+  int err = errno;
+  if (err == EEXIST) {
+    CLogger::LogError("CreateWorkFolders - mkdir(" + path + ") exists already", 183);
+    Raise(183);
+  }
+  Raise(SystemErrorFromErrno(err));
+}
+
+// Makes the data written to a file durable.
+void SyncFile(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) Raise(SystemErrorFromErrno(errno));
+  int rc = ::fsync(fd);
+  int err = errno;
+  ::close(fd);
+  if (rc != 0) Raise(SystemErrorFromErrno(err));
+}
+
+// Makes a rename in `folder` durable, where the file system can (some
+// cannot sync a folder; the rename has happened all the same).
+void SyncFolder(const std::string& folder) {
+  int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 void Remove(const std::string& path) {
   if (std::remove(path.c_str()) != 0) Raise(SystemErrorFromErrno(errno));
 }
@@ -43,13 +77,22 @@ void Move(const std::string& from, const std::string& to) {
   }
 }
 
+// Why an extraction failed: the system's error (a full disk, a member
+// larger than the free space) where there is one.
+uint32_t ExtractError(const CZipUtls& z) {
+  return z.last_error() ? z.last_error() : 1359;
+}
+
 // Zips a folder into `zip`, entries named after root_name (or the folder).
+// A failure keeps its system error: a full disk is reported as one.
 void ZipOrThrow(const std::string& folder, const std::string& zip,
                 const std::string& root_name = {}) {
   CZipUtls z;
   if (!z.Zip(folder, zip, root_name)) {
-    std::remove(zip.c_str());
-    Raise(1359);
+    uint32_t code = z.last_error() ? z.last_error() : 1359;
+    // Only a file the attempt made itself is removed.
+    if (code != 80) std::remove(zip.c_str());
+    Raise(code);
   }
 }
 
@@ -79,9 +122,22 @@ std::string CZipUtility::BoxMemberName(uint32_t box) const {
 
 void CZipUtility::CreateWorkFolders() {
   MakeFolder(work_folder_);
-  MakeFolder(BoxRoot());
+  CreateBoxRoot();
   if (!storage_layout_) MakeFolder(BoxRoot() + "/DATABASE");
   if (shared_layout_) MakeFolder(BoxRoot() + "/DATA");
+}
+
+void CZipUtility::CreateBoxRoot() {
+  // The job fills BOX with the device's documents and deletes it
+  // recursively at the end: it must be a folder this job made.
+  MakeNewFolder(BoxRoot());
+  box_root_made_ = true;
+}
+
+uint32_t CZipUtility::DeleteBox() {
+  if (!box_root_made_) return 0;
+  box_root_made_ = false;
+  return DeleteTree(BoxRoot());
 }
 
 void CZipUtility::PackBox(uint32_t box) {
@@ -122,9 +178,22 @@ void CZipUtility::PackData() {
 void CZipUtility::PackArchive() {
   if (archive_path_.empty()) Raise(87);
   std::string zip = archive_path_ + ".zip";
+  // The temporary name sits in the archive's folder, which others may
+  // write to as well. What stands there is only unlinked (a link is never
+  // followed), and the new file is created exclusively.
+  if (::unlink(zip.c_str()) != 0 && errno != ENOENT) Raise(SystemErrorFromErrno(errno));
   ZipOrThrow(BoxRoot(), zip);
-  Move(zip, archive_path_);
-  DeleteTree(BoxRoot());
+  try {
+    // Data first, then the name: a power loss leaves either the old
+    // archive or the whole new one under the archive's name.
+    SyncFile(zip);
+    Move(zip, archive_path_);
+  } catch (...) {
+    std::remove(zip.c_str());
+    throw;
+  }
+  SyncFolder(fs::path(archive_path_).parent_path().string());
+  DeleteBox();
 }
 
 void CZipUtility::ZipFolderTo(const std::string& folder,
@@ -159,7 +228,7 @@ void CZipUtility::ExtractDatabase() {
     if (!z.GotoFile("Database.tnb"))
       Fail("zbBoxUnZipToDataBaseFolder - GotoFile(Database.tnb)", 2);
     if (!z.ExtractFile(BoxRoot(), "Database.tnb"))
-      Fail("zbBoxUnZipToDataBaseFolder - ExtractFile(Database.tnb)", 1359);
+      Fail("zbBoxUnZipToDataBaseFolder - ExtractFile(Database.tnb)", ExtractError(z));
   }
   std::string zip = BoxRoot() + "/Database.zip";
   RevertZipCentralDirectory(zip);
@@ -189,7 +258,7 @@ bool CZipUtility::ExtractData() {
   members_in_data_zip_ = false;
   if (!z.GotoFile("DATA.zip")) return false;
   if (!z.ExtractFile(BoxRoot(), "DATA.zip"))
-    Fail("ExtractDataZipFileIfPresent - ExtractFile(DATA.zip)", 1359);
+    Fail("ExtractDataZipFileIfPresent - ExtractFile(DATA.zip)", ExtractError(z));
   members_in_data_zip_ = true;
   return true;
 }
@@ -216,7 +285,7 @@ void CZipUtility::ExtractBox(uint32_t box) {
   }
   if (!z.GotoFile(name)) Fail("ExtractOneBox - GotoFile", 2);
   if (!z.ExtractFile(BoxRoot(), name))
-    Fail("ExtractOneBox - ExtractFile", 1359);
+    Fail("ExtractOneBox - ExtractFile", ExtractError(z));
   if (name.ends_with(".tnbe")) {
     uint32_t rc = DecryptFile(BoxRoot() + "/" + name);
     if (rc) Raise(rc);
@@ -232,7 +301,13 @@ void CZipUtility::UnpackBox(uint32_t box) {
 
 uint32_t CZipUtility::DeleteTree(const std::string& folder) {
   std::error_code ec;
-  if (!fs::exists(folder, ec)) return 2;
+  fs::file_status st = fs::symlink_status(folder, ec);
+  if (ec || !fs::exists(st)) return 2;
+  if (fs::is_symlink(st)) {
+    // Only the link goes; what it points to is not ours.
+    fs::remove(folder, ec);
+    return ec ? SystemErrorFromErrno(ec.value()) : 0;
+  }
   std::vector<fs::path> folders;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {

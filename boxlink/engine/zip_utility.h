@@ -39,7 +39,11 @@ class CZipUtility {
   // Whether members are encrypted now (storage layout, no marker file).
   bool EncryptsMembers() const;
 
+  // Makes BOX under the work folder (and its DATABASE and DATA folders for
+  // a backup). BOX must not be there yet: a folder or link that someone
+  // else put under that name is never used (183).
   void CreateWorkFolders();
+  void CreateBoxRoot();
   void PackBox(uint32_t box);
   // Both do nothing unless EncryptsMembers().
   void EncryptBox(uint32_t box);
@@ -57,8 +61,10 @@ class CZipUtility {
   void UnpackBox(uint32_t box);
 
   // Files first, then the emptied folders; only the last removal counts.
+  // Links are removed, never followed, the folder itself included.
   static uint32_t DeleteTree(const std::string& folder);
-  uint32_t DeleteBox() { return DeleteTree(BoxRoot()); }
+  // Removes the BOX tree when this object made it; 0 otherwise.
+  uint32_t DeleteBox();
 
   // "x" to "xe" with the archive password, then the plain file is deleted.
   // 0 without doing anything unless the storage layout is set.
@@ -72,6 +78,7 @@ class CZipUtility {
   bool shared_layout_ = false;
   bool storage_layout_ = false;
   bool members_in_data_zip_ = false;
+  bool box_root_made_ = false;
   CEncrypt encrypt_;
 };
 

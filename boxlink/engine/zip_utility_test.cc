@@ -1,12 +1,21 @@
 #include "boxlink/engine/zip_utility.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 #include <filesystem>
 #include <map>
 
 #include "boxlink/client/box_error.h"
+#include "boxlink/zip/zip_test_util.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
@@ -198,6 +207,119 @@ TEST_F(ZipUtilityTest, FileEncryptionFollowsTheLayoutFlag) {
   EXPECT_EQ(platform::ReadTestFile(f), "member");
   EXPECT_FALSE(fs::exists(f + "e"));
   EXPECT_EQ(u.DecryptFile(f), 87u);
+}
+
+// Runs `body` in a child process: what it returns (0-255) is the child's
+// exit status; -1 when the child died otherwise.
+int InChild(const std::function<int()>& body) {
+  std::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    int rc = 254;
+    try {
+      rc = body();
+    } catch (...) {
+    }
+    ::_exit(rc);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+constexpr int kCannotArrange = 200;
+
+// A write that fails while the archive is packed ends the job with the
+// system's own error, so that a full disk is told as such.
+TEST_F(ZipUtilityTest, WriteErrorsKeepTheirSystemCode) {
+  struct Case {
+    const char* what;
+    std::function<bool(const std::string& folder)> arrange;  // in the child
+    int code;
+  };
+  const Case cases[] = {
+      {"full disk",
+       [](const std::string& folder) {
+         // A small file system of its own, in a mount namespace of the
+         // child only.
+         return ::unshare(CLONE_NEWNS) == 0 &&
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") == 0;
+       },
+       112},
+      {"file size limit",
+       [](const std::string&) {
+         ::signal(SIGXFSZ, SIG_IGN);
+         struct rlimit limit {};
+         ::getrlimit(RLIMIT_FSIZE, &limit);
+         limit.rlim_cur = 64 * 1024;
+         return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+       },
+       223},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string folder = dir_.Sub(std::string("out-") + std::to_string(c.code));
+    fs::create_directories(folder);
+    int rc = InChild([&] {
+      CZipUtility u;
+      Configure(u, Layout::kClassic, dir_.Sub("work-" + std::to_string(c.code)));
+      u.SetArchivePath(folder + "/backup.zip");
+      u.CreateWorkFolders();
+      platform::WriteTestFile(u.BoxRoot() + "/B0000001/page.bin",
+                              ziptest::RandomBytes(300000, 5));
+      if (!c.arrange(folder)) return kCannotArrange;
+      try {
+        u.PackArchive();
+      } catch (const BoxError& e) {
+        return int(e.code() > 255 ? 255 : e.code());
+      }
+      return 0;
+    });
+    if (rc == kCannotArrange) {
+      std::printf("skipped: %s cannot be arranged here\n", c.what);
+      continue;
+    }
+    EXPECT_EQ(rc, c.code);
+    EXPECT_FALSE(fs::exists(folder + "/backup.zip"));
+  }
+}
+
+// Whoever may write into the folders of a job cannot make it write or
+// delete through links planted there.
+TEST_F(ZipUtilityTest, PlantedLinksAreNeverFollowed) {
+  const std::string victim = dir_.Sub("victim");
+  platform::WriteTestFile(victim + "/precious", "precious");
+  platform::WriteTestFile(victim + "/file", "precious");
+  {
+    // A BOX folder that is there already, here a link to someone's folder.
+    const std::string work = dir_.Sub("work");
+    fs::create_directories(work);
+    fs::create_directory_symlink(victim, work + "/BOX");
+    CZipUtility u;
+    Configure(u, Layout::kClassic, work);
+    EXPECT_THROW(u.CreateWorkFolders(), BoxError);
+    u.DeleteBox();
+    EXPECT_EQ(platform::ReadTestFile(victim + "/precious"), "precious");
+    fs::remove(work + "/BOX");
+  }
+  {
+    // The archive's temporary name, linked to someone's file.
+    const std::string archive = dir_.Sub("backup.zip");
+    fs::create_symlink(victim + "/file", archive + ".zip");
+    CZipUtility u;
+    Configure(u, Layout::kClassic, dir_.Sub("work"));
+    u.CreateWorkFolders();
+    platform::WriteTestFile(u.BoxRoot() + "/Backup.XML", "<BackupInfo/>");
+    u.PackArchive();
+    EXPECT_EQ(platform::ReadTestFile(victim + "/file"), "precious");
+    struct stat st {};
+    ASSERT_EQ(::lstat(archive.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0077, 0u) << "only the owner reads the archive";
+    EXPECT_EQ(Entries(archive), (std::vector<std::string>{"BOX/Backup.XML", "BOX/DATABASE/"}));
+    EXPECT_FALSE(fs::exists(archive + ".zip"));
+  }
 }
 
 }  // namespace
