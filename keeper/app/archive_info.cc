@@ -1,5 +1,7 @@
 #include "keeper/app/archive_info.h"
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <span>
@@ -62,14 +64,21 @@ uint32_t ReadArchiveInfo(const std::string& archive, ArchiveInfo* info) {
   const std::string cipher = dir + "/libcipherlib.so";
   const std::string hash = dir + "/libdigestlib.so";
 
+  // The index is extracted into a folder of this call's own: the archive's
+  // folder is the user's, and so may be a file there of the index's name.
+  std::error_code ec;
+  const std::string temp = platform::Env::Current()->TempDir();
+  std::filesystem::create_directories(temp, ec);
+  std::string scratch = temp + "/zelt-index-XXXXXX";
+  const bool have_scratch = ::mkdtemp(scratch.data()) != nullptr;
+
   BackupIndexInfo index{};
   BackupIndexBox* boxes = nullptr;
-  uint32_t code = get(path.c_str(), path.parent_path().c_str(), &index, &boxes,
-                      cipher.c_str(), hash.c_str());
-  if (copied) {
-    std::error_code ec;
-    std::filesystem::remove(copy, ec);
-  }
+  uint32_t code = have_scratch ? get(path.c_str(), scratch.c_str(), &index, &boxes,
+                                     cipher.c_str(), hash.c_str())
+                               : SystemErrorFromErrno(errno);
+  if (have_scratch) std::filesystem::remove_all(scratch, ec);
+  if (copied) std::filesystem::remove(copy, ec);
   if (code) return code;
   info->backup_type = index.BackupType;
   info->date = index.Date;

@@ -30,8 +30,9 @@ struct ArchiveInfo {
 };
 
 // Reads the archive's index (through a local copy in the program-data
-// folder when one can be made). 0, or the library's code; 127 when the
-// library cannot read archives in this build.
+// folder when one can be made), extracting it into a private folder under
+// the temporary folder. 0, or the library's code; 127 when the library
+// cannot read archives in this build.
 uint32_t ReadArchiveInfo(const std::string& archive, ArchiveInfo* info);
 
 // Whether an archive written by engine `archive` may be restored onto a

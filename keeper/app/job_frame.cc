@@ -102,10 +102,14 @@ void JobFrame::CleanUp(const JobRequest& request, uint32_t exit_code,
   ClearProgramDataFiles();
   const uint32_t mode = JobMode(request.kind);
   uint32_t unlock = backend_.RetryUnlockUiJob(mode);
-  // After a lost connection the account cannot be reached; after 1279 the
-  // device is busy releasing itself and keeps the account for later.
-  if (!IsNetworkErrorCode(exit_code) && unlock != 1279) {
-    if (uint32_t del = backend_.DeleteFtpAccount()) result->error = del;
+  // After 1279 the device is busy releasing itself and keeps the account
+  // for later. After a lost FTP connection its web service usually still
+  // answers: the account, which carries the administrator's password, is
+  // deleted all the same, and a failure to do so does not replace the
+  // job's own error.
+  if (unlock != 1279) {
+    uint32_t del = backend_.DeleteFtpAccount();
+    if (del && !IsNetworkErrorCode(exit_code)) result->error = del;
   }
   if (unlock) result->error = unlock;
   backend_.ClearPercent();
@@ -144,12 +148,15 @@ JobResult JobFrame::Run(const JobRequest& request) {
 
   const uint32_t mode = JobMode(request.kind);
   if (uint32_t lock = backend_.LockUiJob(mode)) {
-    // Nothing was locked, so there is nothing to release: an unlock here
-    // would only retry for minutes and hide the lock's own error.
+    result.error = lock;
+    // A request whose answer was lost may have locked the panel all the
+    // same, and its repetition then finds the panel busy: release it. The
+    // device releases only the lock of the session that asks, so another
+    // job's lock stays.
+    if (uint32_t unlock = backend_.RetryUnlockUiJob(mode)) result.error = unlock;
     status_.reset();
     cancel_.reset();
     RemoveWorkFolder(work_folder_);
-    result.error = lock;
     return result;
   }
   if (uint32_t ftp = backend_.CreateFtpAccount(&ftp_user_)) {

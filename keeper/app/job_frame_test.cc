@@ -244,9 +244,13 @@ TEST_F(JobFrameTest, ExitCodesDecideOutcomeAndAccountDeletion) {
       {0, 0, 5, 303, 5, false, true},         // delete failure reported
       {39, 0, 0, 304, 39, false, true},
       {8260, 0, 0, 304, 8260, false, true},
-      {12029, 0, 0, 304, 12029, true, false},  // account out of reach
-      {4319, 0, 0, 304, 4319, true, false},
-      {12002, 7, 0, 304, 7, true, false},      // unlock error wins
+      // After a lost connection the web service usually still answers:
+      // the account is deleted all the same, and a failure to do so does
+      // not hide the job's own error.
+      {12029, 0, 0, 304, 12029, true, true},
+      {4319, 0, 0, 304, 4319, true, true},
+      {12031, 0, 5, 304, 12031, true, true},
+      {12002, 7, 0, 304, 7, true, true},       // unlock error wins
       {0, 1279, 0, 303, 1279, false, false},   // device still releasing
       {1359, 170, 5, 304, 170, false, true},
   };
@@ -280,8 +284,31 @@ TEST_F(JobFrameTest, PreparationFailuresEndBeforeTheJob) {
     JobResult r = frame.Run(Request(JobKind::kRestore));
     EXPECT_EQ(r.outcome, kOutcomeFailed);
     EXPECT_EQ(r.error, 170u);
-    std::vector<std::string> want = {"lock 1", "close Status", "close Cancel"};
+    std::vector<std::string> want = {"lock 1", "unlock 1", "close Status",
+                                     "close Cancel"};
     EXPECT_EQ(backend.log(), want);
+    EXPECT_FALSE(fs::exists(frame.work_folder()));
+  }
+  // A failed lock may have locked the panel all the same (a reply lost
+  // after the device applied it): it is unlocked, and a failed unlock
+  // becomes the result.
+  struct LockCase {
+    uint32_t lock, unlock, error;
+  };
+  for (const LockCase& c : {LockCase{12002, 0, 12002}, LockCase{12031, 0, 12031},
+                            LockCase{1359, 1460, 1460}}) {
+    SCOPED_TRACE("lock " + std::to_string(c.lock));
+    FakeJobBackend backend;
+    backend.lock_result = c.lock;
+    backend.unlock_result = c.unlock;
+    JobFrame frame(backend);
+    JobResult r = frame.Run(Request(JobKind::kBackup));
+    EXPECT_EQ(r.outcome, kOutcomeFailed);
+    EXPECT_EQ(r.error, c.error);
+    std::vector<std::string> calls;
+    for (auto& e : backend.log())
+      if (e.rfind("close", 0) != 0) calls.push_back(e);
+    EXPECT_EQ(calls, (std::vector<std::string>{"lock 0", "unlock 0"}));
     EXPECT_FALSE(fs::exists(frame.work_folder()));
   }
   for (uint32_t unlock : {0u, 1460u}) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
 
 #include "platform/env.h"
@@ -60,10 +61,19 @@ fs::path WorkFolderBase(const fs::path& archive, uint32_t* error) {
 }
 
 uint32_t CreateWorkFolder(const fs::path& base, uint32_t tick, fs::path* out) {
-  fs::path folder = base / (std::string(kWorkPrefix) + std::to_string(tick));
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-    return SystemErrorFromErrno(errno);
-  *out = folder;
+  // The name can be foreseen and the base may be writable by others: the
+  // folder is always made here, never taken over. When something stands
+  // under the name already, a fresh name with a random tail is made.
+  const std::string name = std::string(kWorkPrefix) + std::to_string(tick);
+  fs::path folder = base / name;
+  if (::mkdir(folder.c_str(), 0700) == 0) {
+    *out = folder;
+    return 0;
+  }
+  if (errno != EEXIST) return SystemErrorFromErrno(errno);
+  std::string pattern = (base / (name + "-XXXXXX")).string();
+  if (!::mkdtemp(pattern.data())) return SystemErrorFromErrno(errno);
+  *out = pattern;
   return 0;
 }
 
@@ -110,7 +120,8 @@ LockFile::LockFile(const fs::path& archive, uint32_t tick) {
   fs::path folder = fs::absolute(archive, ec).parent_path();
   if (ec) return;
   path_ = folder / (std::string(kWorkPrefix) + std::to_string(tick));
-  fd_ = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600);
+  // Made here and now, never through a link someone put under the name.
+  fd_ = ::open(path_.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd_ < 0) path_.clear();
 }
 

@@ -19,8 +19,10 @@ inline constexpr std::string_view kWorkPrefix = ".$__B_R_Temp__$";
 std::filesystem::path WorkFolderBase(const std::filesystem::path& archive,
                                      uint32_t* error);
 
-// Creates base / (kWorkPrefix + tick). An existing folder of that name is
-// accepted. 0 or a system error code.
+// Creates base / (kWorkPrefix + tick), readable by its owner only. What
+// stands under that name already (a folder, a link) is never used: the
+// folder is then made under that name with a random tail. 0 or a system
+// error code.
 uint32_t CreateWorkFolder(const std::filesystem::path& base, uint32_t tick,
                           std::filesystem::path* out);
 void RemoveWorkFolder(const std::filesystem::path& folder);

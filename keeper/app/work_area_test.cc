@@ -37,15 +37,44 @@ TEST(WorkAreaTest, WorkFolderBaseIsAWritableAncestorOnTheSameFileSystem) {
   EXPECT_EQ(err, 3u);
 }
 
-TEST(WorkAreaTest, WorkFolderIsHiddenAndMayExistAlready) {
+// The work folder's name can be foreseen, and its base may be writable by
+// others: it is always made afresh, private to its owner, and whatever
+// stands under the foreseen name is never used.
+TEST(WorkAreaTest, WorkFolderIsAlwaysNewAndPrivate) {
   platform::ScopedTempDir dir;
   fs::path out;
   ASSERT_EQ(CreateWorkFolder(dir.path(), 1234, &out), 0u);
   EXPECT_EQ(out.filename().string(), ".$__B_R_Temp__$1234");
-  EXPECT_TRUE(fs::is_directory(out));
+  struct stat st {};
+  ASSERT_EQ(::lstat(out.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
   fs::path again;
-  EXPECT_EQ(CreateWorkFolder(dir.path(), 1234, &again), 0u);
-  EXPECT_EQ(again, out);
+  ASSERT_EQ(CreateWorkFolder(dir.path(), 1234, &again), 0u);
+  EXPECT_NE(again, out) << "a folder that is there already is not reused";
+  EXPECT_EQ(again.parent_path(), out.parent_path());
+  EXPECT_EQ(again.filename().string().rfind(".$__B_R_Temp__$1234", 0), 0u);
+  ASSERT_EQ(::lstat(again.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  RemoveWorkFolder(again);
+
+  // A link planted under the name leads nowhere the job goes.
+  fs::path victim = fs::path(dir.path()) / "victim";
+  fs::create_directories(victim);
+  fs::create_directory_symlink(victim, fs::path(dir.path()) / ".$__B_R_Temp__$77");
+  fs::path planted;
+  ASSERT_EQ(CreateWorkFolder(dir.path(), 77, &planted), 0u);
+  EXPECT_NE(fs::weakly_canonical(planted), fs::weakly_canonical(victim));
+  ASSERT_EQ(::lstat(planted.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode)) << "a folder of its own, not the link";
+  std::ofstream(planted / "left-over") << "x";
+  RemoveWorkFolder(planted);
+  EXPECT_FALSE(fs::exists(planted));
+  EXPECT_TRUE(fs::is_directory(victim));
+  EXPECT_TRUE(fs::is_empty(victim));
+
   std::ofstream(out / "left-over") << "x";
   RemoveWorkFolder(out);
   EXPECT_FALSE(fs::exists(out));
