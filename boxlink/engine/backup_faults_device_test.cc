@@ -331,7 +331,37 @@ TEST_P(BackupFaultsTest, SealingWithoutTheDigestLibraryFailsTheBackup) {
   }
 }
 
+class BackupNamesTest : public BackupFaultsTest {};
+
+// Storage devices list items by the names in their property files, and an
+// incremental backup fetches each by that name. A listed name that would
+// lead out of the box fails the backup; the old archive stays.
+TEST_P(BackupNamesTest, ListedNamesThatWouldLeaveTheBoxAreRefused) {
+  env_.SetNoEncryption(true);
+  ASSERT_EQ(Backup(0), 0u);
+  const std::string full = ReadFile(archive_);
+  devsim::ItemInfo changed;
+  for (const devsim::ItemInfo& item : dev_->store().ListItems(kFirstBox, 0))
+    if (item.kind == devsim::ItemKind::kDocument) {
+      changed = item;
+      break;
+    }
+  ASSERT_FALSE(changed.property_file.empty());
+  std::string error;
+  ASSERT_TRUE(dev_->store().WritePage(changed, 1, "a changed page", 2000000000u, &error))
+      << error;
+  ASSERT_TRUE(
+      devsim::WritePropertyElement(changed.property_file, "documentName", "../008", &error))
+      << error;
+  EXPECT_EQ(Backup(1), 123u);
+  EXPECT_EQ(ReadFile(archive_), full);
+  EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  EXPECT_NE(ReadFile(boxlink::CLogger::LogFilePath()).find("name refused"), std::string::npos);
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, BackupFaultsTest, BACKUP_DEVICE_LAYOUTS);
+INSTANTIATE_TEST_SUITE_P(Storage, BackupNamesTest,
+                         ::testing::Values(devsim::Layout::kStorage), LayoutName);
 
 }  // namespace
 }  // namespace boxlink::backuptest
