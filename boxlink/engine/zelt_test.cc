@@ -82,9 +82,21 @@ TEST_F(ZeltTest, CancelEndsAtTheFirstCheckAndLeavesNoTree) {
     TestJob job;
     job.SetKeepAliveTouch([](ZBSESSION*, SessionKeepAlive&) {});
     EXPECT_EQ(BeginCode(job), 995u);
+    // The tree the job makes for its boxes goes with the job.
+    job.zip().CreateBoxRoot();
     fs::create_directories(dir_.Sub("BOX/B0000001"));
   }
   EXPECT_FALSE(fs::exists(dir_.Sub("BOX")));
+  {
+    // A BOX that the job did not make is someone else's: it stays.
+    fs::create_directories(dir_.Sub("BOX/theirs"));
+    TestJob job;
+    job.SetKeepAliveTouch([](ZBSESSION*, SessionKeepAlive&) {});
+    EXPECT_EQ(BeginCode(job), 995u);
+    EXPECT_THROW(job.zip().CreateBoxRoot(), BoxError);
+  }
+  EXPECT_TRUE(fs::exists(dir_.Sub("BOX/theirs")));
+  fs::remove_all(dir_.Sub("BOX"));
   zbBoxResetEvent(cancel_);
   TestJob job;
   job.SetKeepAliveTouch([](ZBSESSION*, SessionKeepAlive&) {});
