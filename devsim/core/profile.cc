@@ -162,6 +162,14 @@ bool ApplyProfileSetting(Profile* p, std::string_view key, std::string_view valu
     if (!ParseInt(value, 1, 65535, &n)) return fail("expected a port 1-65535");
     uint16_t port = static_cast<uint16_t>(n);
     (key == "web_port" ? p->web_port : key == "ftp_port" ? p->ftp_port : p->snmp_port) = port;
+  } else if (key == "snmp_v1" || key == "snmp_v3" || key == "snmp_listen_any") {
+    bool b = false;
+    if (!ParseBool(value, &b)) return fail("expected true or false");
+    (key == "snmp_v1" ? p->snmp_v1 : key == "snmp_v3" ? p->snmp_v3
+                                                      : p->snmp_listen_any) = b;
+  } else if (key == "snmp_broadcast_answers") {
+    if (!ParseInt(value, -1, 1000000, &n)) return fail("expected -1 or a count");
+    p->snmp_broadcast_answers = static_cast<int>(n);
   } else if (key == "web_tls" || key == "ftp_tls") {
     bool b = false;
     if (!ParseBool(value, &b)) return fail("expected true or false");

@@ -44,6 +44,18 @@ struct Profile {
   uint16_t web_port = 8080;  bool web_tls = false;
   uint16_t ftp_port = 21;    bool ftp_tls = false;
   uint16_t snmp_port = 161;
+  // The SNMP versions the agent answers (a device may have either off).
+  bool snmp_v1 = true;
+  bool snmp_v3 = true;
+  // Listen on every address of the device's network (IPv4 and IPv6), as a
+  // device does, instead of on its one loopback address: broadcasts and
+  // multicasts reach only such a socket. Refused outside a network
+  // namespace of the test's own.
+  bool snmp_listen_any = false;
+  // How many broadcast or multicast requests the agent answers per address
+  // family and SNMP version; -1 all of them. 1 makes a device that answers
+  // only the first (short) pass of a discovery.
+  int snmp_broadcast_answers = -1;
   int auto_auth_mode = 0;
   std::string community = "public";
   std::vector<SnmpV3User> v3_users;
@@ -73,6 +85,8 @@ bool LoadProfile(const std::filesystem::path& file, Profile* out, std::string* e
 //   layout                                    shared | classic | storage
 //   mac                                       six hex pairs, ':' or '-'
 //   web_port ftp_port snmp_port               1..65535
+//   snmp_v1 snmp_v3 snmp_listen_any           true|false|yes|no|1|0
+//   snmp_broadcast_answers                    -1 (all) or a count
 //   web_tls ftp_tls                           true|false|yes|no|1|0
 //   auto_auth_mode                            0 | 1
 //   v3_user      name,auth_protocol,auth_password,priv_protocol,priv_password

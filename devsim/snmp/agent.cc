@@ -1,8 +1,11 @@
 #include "devsim/snmp/agent.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -51,10 +54,11 @@ int64_t RequestIdOf(uint8_t tag, std::string_view data) {
 
 }  // namespace
 
-Agent::Agent(Mib mib, std::string community, Usm usm, FaultPlan* faults)
+Agent::Agent(Mib mib, std::string community, Usm usm, FaultPlan* faults,
+             AgentOptions options)
     : mib_(std::move(mib)), community_(std::move(community)),
       usm_(std::move(usm)), faults_(faults),
-      started_(std::chrono::steady_clock::now()) {
+      started_(std::chrono::steady_clock::now()), options_(options) {
   mib_.Set(kSysUpTime, TicksValue(0));
 }
 
@@ -68,16 +72,77 @@ std::string Agent::EngineIdFor(const std::string& address) {
   return id;
 }
 
-bool Agent::Start(const std::string& address, uint16_t port, std::string* error) {
-  fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  sockaddr_in sa{};
-  sa.sin_family = AF_INET;
-  sa.sin_port = htons(port);
-  if (fd_ < 0 || inet_pton(AF_INET, address.c_str(), &sa.sin_addr) != 1 ||
-      bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
-      pipe2(wake_, O_CLOEXEC) != 0) {
+bool Agent::InPrivateNetworkNamespace() {
+  // A namespace made with "ip netns add" is bound under /var/run/netns; the
+  // machine's own is not (and /proc/1 may not be readable to compare).
+  struct stat mine {};
+  if (stat("/proc/thread-self/ns/net", &mine) != 0) return false;
+  DIR* dir = opendir("/var/run/netns");
+  if (!dir) return false;
+  bool named = false;
+  while (dirent* e = readdir(dir)) {
+    struct stat st {};
+    std::string path = std::string("/var/run/netns/") + e->d_name;
+    if (e->d_name[0] != '.' && stat(path.c_str(), &st) == 0 &&
+        st.st_ino == mine.st_ino && st.st_dev == mine.st_dev)
+      named = true;
+  }
+  closedir(dir);
+  struct stat machine {};
+  if (named && stat("/proc/1/ns/net", &machine) == 0 &&
+      machine.st_ino == mine.st_ino)
+    return false;
+  return named;
+}
+
+bool Agent::Listen(int family, const std::string& address, uint16_t port,
+                   int* fd, std::string* error) {
+  *fd = socket(family, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_storage ss{};
+  socklen_t length = 0;
+  int on = 1;
+  bool ok = *fd >= 0;
+  if (ok && family == AF_INET) {
+    auto* sa = reinterpret_cast<sockaddr_in*>(&ss);
+    sa->sin_family = AF_INET;
+    sa->sin_port = htons(port);
+    ok = inet_pton(AF_INET, address.c_str(), &sa->sin_addr) == 1;
+    length = sizeof *sa;
+    setsockopt(*fd, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+  } else if (ok) {
+    auto* sa = reinterpret_cast<sockaddr_in6*>(&ss);
+    sa->sin6_family = AF_INET6;
+    sa->sin6_port = htons(port);
+    ok = inet_pton(AF_INET6, address.c_str(), &sa->sin6_addr) == 1;
+    length = sizeof *sa;
+    setsockopt(*fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+    setsockopt(*fd, IPPROTO_IPV6, IPV6_RECVPKTINFO, &on, sizeof on);
+  }
+  if (!ok || bind(*fd, reinterpret_cast<sockaddr*>(&ss), length) != 0) {
     *error = "snmp: cannot listen on udp " + address + ":" +
              std::to_string(port) + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+bool Agent::Start(const std::string& address, uint16_t port, std::string* error) {
+  bool ok;
+  if (options_.listen_any) {
+    // A socket on every address answers the whole network: only where
+    // the network is a test's own.
+    if (!InPrivateNetworkNamespace()) {
+      *error = "snmp: listening on every address needs a network namespace "
+               "of its own";
+      return false;
+    }
+    ok = Listen(AF_INET, "0.0.0.0", port, &fd_, error) &&
+         Listen(AF_INET6, "::", port, &fd6_, error);
+  } else {
+    ok = Listen(AF_INET, address, port, &fd_, error);
+  }
+  if (!ok || pipe2(wake_, O_CLOEXEC) != 0) {
+    if (ok) *error = std::string("snmp: pipe: ") + std::strerror(errno);
     Stop();
     return false;
   }
@@ -96,7 +161,7 @@ void Agent::Stop() {
     (void)!write(wake_[1], &c, 1);
   }
   if (thread_.joinable()) thread_.join();
-  for (int* fd : {&fd_, &wake_[0], &wake_[1]}) {
+  for (int* fd : {&fd_, &fd6_, &wake_[0], &wake_[1]}) {
     if (*fd >= 0) close(*fd);
     *fd = -1;
   }
@@ -108,25 +173,51 @@ bool Agent::Wait(std::chrono::milliseconds delay) {
 }
 
 void Agent::Run() {
-  std::string buffer(65536, '\0');
   for (;;) {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-    if (poll(fds, 2, -1) < 0) {
+    pollfd fds[3] = {{wake_[0], POLLIN, 0}, {fd_, POLLIN, 0}, {fd6_, POLLIN, 0}};
+    if (poll(fds, fd6_ >= 0 ? 3 : 2, -1) < 0) {
       if (errno == EINTR) continue;
       return;
     }
-    if (fds[1].revents) return;
-    if (!(fds[0].revents & POLLIN)) continue;
-    sockaddr_storage from;
-    socklen_t from_len = sizeof from;
-    ssize_t n = recvfrom(fd_, buffer.data(), buffer.size(), 0,
-                         reinterpret_cast<sockaddr*>(&from), &from_len);
-    if (n <= 0) continue;
-    std::string reply = Handle(std::string_view(buffer.data(), n));
-    if (!reply.empty())
-      sendto(fd_, reply.data(), reply.size(), 0,
-             reinterpret_cast<sockaddr*>(&from), from_len);
+    if (fds[0].revents) return;
+    if (fds[1].revents & POLLIN) Serve(fd_);
+    if (fd6_ >= 0 && (fds[2].revents & POLLIN)) Serve(fd6_);
   }
+}
+
+void Agent::Serve(int fd) {
+  std::string buffer(65536, '\0');
+  sockaddr_storage from;
+  char control[256];
+  iovec iov{buffer.data(), buffer.size()};
+  msghdr msg{};
+  msg.msg_name = &from;
+  msg.msg_namelen = sizeof from;
+  msg.msg_iov = &iov;
+  msg.msg_iovlen = 1;
+  msg.msg_control = control;
+  msg.msg_controllen = sizeof control;
+  ssize_t n = recvmsg(fd, &msg, 0);
+  if (n <= 0) return;
+  // Whether the request was sent to everyone rather than to this device.
+  bool broadcast = false;
+  for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+    if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+      in_pktinfo info;
+      std::memcpy(&info, CMSG_DATA(c), sizeof info);
+      broadcast = info.ipi_addr.s_addr != info.ipi_spec_dst.s_addr ||
+                  IN_MULTICAST(ntohl(info.ipi_addr.s_addr));
+    } else if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_PKTINFO) {
+      in6_pktinfo info;
+      std::memcpy(&info, CMSG_DATA(c), sizeof info);
+      broadcast = IN6_IS_ADDR_MULTICAST(&info.ipi6_addr);
+    }
+  }
+  std::string reply = Handle(std::string_view(buffer.data(), n), broadcast,
+                             from.ss_family);
+  if (!reply.empty())
+    sendto(fd, reply.data(), reply.size(), 0,
+           reinterpret_cast<sockaddr*>(&from), msg.msg_namelen);
 }
 
 uint32_t Agent::EngineTime() const {
@@ -144,6 +235,11 @@ MibValue Agent::ValueOf(const OidIds& oid, const MibValue& stored) const {
 }
 
 std::string Agent::Handle(std::string_view datagram) {
+  return Handle(datagram, false, AF_INET);
+}
+
+std::string Agent::Handle(std::string_view datagram, bool broadcast,
+                          int family) {
   ber::Reader outer(datagram);
   std::string_view message;
   if (!outer.Expect(ber::kSequence, &message)) return {};
@@ -151,9 +247,16 @@ std::string Agent::Handle(std::string_view datagram) {
   int64_t version;
   if (!r.ReadInteger(&version)) return {};
   std::string_view rest = message.substr(r.consumed());
-  if (version == 0 || version == 1) return HandleCommunity(version, rest);
-  if (version == 3) return HandleV3(datagram, rest);
-  return {};
+  const bool v1 = version == 0 || version == 1;
+  if ((v1 && !options_.v1) || (version == 3 && !options_.v3) || (!v1 && version != 3))
+    return {};
+  if (broadcast && options_.broadcast_answers >= 0) {
+    std::lock_guard<std::mutex> g(count_mu_);
+    int& answered = broadcast_answered_[family == AF_INET6 ? 1 : 0][v1 ? 0 : 1];
+    if (answered >= options_.broadcast_answers) return {};
+    ++answered;
+  }
+  return v1 ? HandleCommunity(version, rest) : HandleV3(datagram, rest);
 }
 
 std::string Agent::HandleCommunity(int64_t version, std::string_view rest) {

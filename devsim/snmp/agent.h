@@ -25,12 +25,24 @@
 
 namespace devsim::snmp {
 
+struct AgentOptions {
+  bool v1 = true;            // SNMPv1 and v2c
+  bool v3 = true;
+  // Every address of the network (0.0.0.0 and ::) instead of the device's
+  // own; only inside a network namespace that is not the machine's.
+  bool listen_any = false;
+  // Broadcast and multicast requests answered per family and version; -1
+  // all of them.
+  int broadcast_answers = -1;
+};
+
 class Agent {
  public:
   // faults may be null. A request for an OID passes the fault point
   // "snmp.<dotted oid>": kFailWith answers with error status code (genErr
   // when 0), kDelay answers late, kDropConnection and kHang not at all.
-  Agent(Mib mib, std::string community, Usm usm, FaultPlan* faults);
+  Agent(Mib mib, std::string community, Usm usm, FaultPlan* faults,
+        AgentOptions options = {});
   ~Agent();
   Agent(const Agent&) = delete;
   Agent& operator=(const Agent&) = delete;
@@ -41,6 +53,13 @@ class Agent {
   // One datagram in, the reply out (empty: no reply). The socket thread
   // calls it; tests may too.
   std::string Handle(std::string_view datagram);
+  // The same, for a request that came by broadcast (or multicast) or not,
+  // over IPv4 (AF_INET) or IPv6.
+  std::string Handle(std::string_view datagram, bool broadcast, int family);
+
+  // Whether the calling thread runs in a network namespace other than the
+  // machine's own (that of process 1).
+  static bool InPrivateNetworkNamespace();
 
   // "80 00 E3 77 01" and the IPv4 address: unique per device address.
   static std::string EngineIdFor(const std::string& address);
@@ -58,6 +77,9 @@ class Agent {
   MibValue ValueOf(const OidIds& oid, const MibValue& stored) const;
   uint32_t EngineTime() const;
   void Run();
+  bool Listen(int family, const std::string& address, uint16_t port,
+              int* fd, std::string* error);
+  void Serve(int fd);
   // false when the agent is stopping.
   bool Wait(std::chrono::milliseconds delay);
 
@@ -69,7 +91,12 @@ class Agent {
   const std::chrono::steady_clock::time_point started_;
   uint32_t report_counter_ = 0;
 
+  AgentOptions options_;
+  std::mutex count_mu_;
+  int broadcast_answered_[2][2] = {};  // [IPv4, IPv6][v1, v3]
+
   int fd_ = -1;
+  int fd6_ = -1;  // listen_any only
   int wake_[2] = {-1, -1};
   std::thread thread_;
   std::mutex mu_;

@@ -10,7 +10,10 @@ bool SnmpService::Start(Device& device, std::string* error) {
   std::string engine = Agent::EngineIdFor(device.address());
   agent_ = std::make_unique<Agent>(Mib::FromProfile(profile), profile.community,
                                    Usm(engine, profile.v3_users),
-                                   &device.faults());
+                                   &device.faults(),
+                                   AgentOptions{profile.snmp_v1, profile.snmp_v3,
+                                                profile.snmp_listen_any,
+                                                profile.snmp_broadcast_answers});
   if (!agent_->Start(device.address(), profile.snmp_port, error)) {
     agent_.reset();
     return false;

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -138,6 +139,14 @@ int Snmp::broadcast_discovery(SnmpCollection<GenAddress>& addresses,
                               int seconds, const Address& address,
                               snmp_version version,
                               const OctetStr* community) {
+  return broadcast_discovery(addresses, seconds, address, version, community,
+                             BroadcastControl{});
+}
+
+int Snmp::broadcast_discovery(SnmpCollection<GenAddress>& addresses,
+                              int seconds, const Address& address,
+                              snmp_version version, const OctetStr* community,
+                              const BroadcastControl& control) {
   if (fd_ < 0) return SNMP_CLASS_TL_FAILED;
   if (address.kind() == Address::kIpx) return SNMP_CLASS_TL_UNSUPPORTED;
   sockaddr_storage to;
@@ -177,10 +186,16 @@ int Snmp::broadcast_discovery(SnmpCollection<GenAddress>& addresses,
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - Clock::now());
     if (left.count() <= 0) break;
+    if (control.cancelled && control.cancelled()) break;
+    constexpr long kCancelSliceMs = 100;
+    const long slice = control.cancelled
+                           ? std::min<long>(left.count(), kCancelSliceMs)
+                           : static_cast<long>(left.count());
     pollfd p{fd, POLLIN, 0};
-    int ready = poll(&p, 1, static_cast<int>(left.count()));
+    int ready = poll(&p, 1, static_cast<int>(slice));
     if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) break;
+    if (ready < 0) break;
+    if (ready == 0) continue;
     sockaddr_storage from;
     socklen_t from_length = sizeof from;
     ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0,
@@ -193,7 +208,10 @@ int Snmp::broadcast_discovery(SnmpCollection<GenAddress>& addresses,
     agent.UpdatePrintable();
     bool known = false;
     for (const GenAddress& a : addresses) known = known || a == agent;
-    if (!known) addresses += agent;
+    if (!known) {
+      addresses += agent;
+      if (control.answered) control.answered(agent);
+    }
   }
   return SNMP_CLASS_SUCCESS;
 }

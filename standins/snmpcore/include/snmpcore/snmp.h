@@ -10,6 +10,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,14 @@ class SNMPCORE_API CTarget {
   int retries_ = 1;
 };
 
+// How a caller follows and ends a broadcast wait: `answered` is called (on
+// the waiting thread) for each new agent as it answers, `cancelled` is
+// asked at least every tenth of a second and ends the wait early.
+struct BroadcastControl {
+  std::function<void(const GenAddress&)> answered;
+  std::function<bool()> cancelled;
+};
+
 class SNMPCORE_API Snmp {
  public:
   // status := 0 when the session is usable. local_port is the UDP port
@@ -275,6 +284,11 @@ class SNMPCORE_API Snmp {
   int broadcast_discovery(SnmpCollection<GenAddress>& addresses, int seconds,
                           const Address& address, snmp_version version,
                           const OctetStr* community = nullptr);
+  // The same, followed and ended through control.
+  int broadcast_discovery(SnmpCollection<GenAddress>& addresses, int seconds,
+                          const Address& address, snmp_version version,
+                          const OctetStr* community,
+                          const BroadcastControl& control);
 
   static const char* error_msg(int code);
 

@@ -1,0 +1,208 @@
+#include "finder/discovery_session.h"
+
+#include <cstdio>
+
+#include "finder/product_definition.h"
+#include "finder/texts.h"
+#include "platform/env.h"
+#include "platform/registry.h"
+#include "platform/text.h"
+
+namespace finder {
+namespace {
+
+platform::Registry& Reg() { return platform::Env::Current()->registry(); }
+constexpr auto kUser = platform::RegRoot::kCurrentUser;
+
+}  // namespace
+
+std::string VersionLabel(int version, const Texts& texts) {
+  return version == 3 ? texts.Text(text::kV3Label) : kV1Label;
+}
+
+DiscoverySession::DiscoverySession(const CDiscoveryModule& module,
+                                   const Texts& texts, ListMessages& messages)
+    : module_(module), texts_(texts), messages_(messages) {}
+
+DiscoverySession::~DiscoverySession() { Stop(); }
+
+std::string DiscoverySession::SelectionKey() const {
+  return texts_.Text(text::kSelectionBase) + "\\BRD";
+}
+
+std::string DiscoverySession::SettingsKey() const {
+  const COID* first = nullptr;
+  for (const COID* p : module_.products().List()) {
+    first = p;
+    break;
+  }
+  int family = first ? first->family : 0;
+  int id = family == 1 ? text::kSettingsType1
+           : family == 2 ? text::kSettingsType2
+                         : text::kSettingsTypeOther;
+  return texts_.Text(id);
+}
+
+std::string DiscoverySession::LastDiscoveredKey() const {
+  std::string base =
+      texts_.Text(module_.generic().ResourceId(kResDiscoveryRegBase));
+  return base.empty() ? std::string() : base + "\\" + kLastDiscoveredKey;
+}
+
+std::string DiscoverySession::TimeoutFile() const {
+  return platform::Env::Current()->ProgramDataDir() + "/" +
+         texts_.Text(text::kTimeoutFile);
+}
+
+StoreContext DiscoverySession::StoreContextOf() const {
+  return ContextFor(module_, texts_, kResStoreRegBase);
+}
+
+void DiscoverySession::Init(const Protocols& protocols) {
+  config_.product_code = -1;
+  config_.protocols = protocols;
+  config_.ipx_search = protocols.ipx && module_.checks().Value(kCheckIpx) != "NO";
+  auto key = platform::RegKey::Open(Reg(), kUser, SettingsKey());
+  auto dword = [&](const char* name, uint32_t fallback) {
+    return key ? key->GetDword(name).value_or(fallback) : fallback;
+  };
+  auto text = [&](const char* name) {
+    return key ? key->GetString(name).value_or("") : std::string();
+  };
+  config_.ip_search = dword(kValueDoIpDiscovery, 1) != 0;
+  config_.use_subnet = dword(kValueUseSubnet, 1) != 0;
+  config_.ipv6_from = text(kValueIpv6From);
+  config_.ipv6_to = text(kValueIpv6To);
+  auto from = ParseIpv4(text(kValueRangeFrom));
+  auto to = ParseIpv4(text(kValueRangeTo));
+  if ((config_.ip_search && config_.use_subnet) || !from || !to) {
+    config_.ipv4_range = protocols.ipv4
+                             ? SubnetRange(protocols.local_ipv4, protocols.mask)
+                             : Ipv4Range{};
+  } else {
+    config_.ipv4_range = {*from, *to};
+  }
+  LoadSnmpSettings();
+}
+
+void DiscoverySession::LoadSnmpSettings() {
+  StoreContext store = StoreContextOf();
+  config_.community.clear();
+  if (module_.DeclaresCommunityName())
+    config_.community = ReadStoredCommunity(store).value_or("");
+  CSNMPRegistry settings(store);
+  snmp_ = settings.Read().value_or(SnmpSettings{});
+  config_.snmp_mode = snmp_.version == kSnmpV3 || snmp_.version == kSnmpV1V3
+                          ? snmp_.version
+                          : kSnmpV1;
+  config_.v3.reset();
+  if (config_.snmp_mode != kSnmpV1) {
+    IdFileLibrary lib(texts_.Text(module_.generic().ResourceId(kResIdFileLibrary)));
+    config_.v3 = lib.Decrypt(snmp_.id_file_path);
+  }
+  std::string os = module_.checks().Value(kCheckOsVersion);
+  config_.ipv6_os_allowed = SystemMajorVersion() > std::atoi(os.c_str());
+  std::optional<int> timeout;
+  if (auto v = ReadIniValue(TimeoutFile(), kTimeoutSection, kTimeoutKey))
+    timeout = std::atoi(v->c_str());
+  config_.actual_wait_seconds = ActualWaitSeconds(timeout);
+}
+
+bool DiscoverySession::Start(std::function<void()> wake) {
+  Stop();
+  if (!config_.protocols.tcpip && !config_.ipx_search) {
+    rows_.clear();
+    return false;
+  }
+  LoadSnmpSettings();
+  rows_.clear();
+  engine_ = std::make_unique<DiscoveryEngine>(config_, module_.products());
+  engine_->Start(std::move(wake));
+  return true;
+}
+
+void DiscoverySession::Stop() {
+  if (!engine_) return;
+  engine_->Stop();
+  Poll();
+}
+
+void DiscoverySession::Poll() {
+  if (!engine_) return;
+  for (DeviceRow& r : engine_->TakeRows()) {
+    if (r.address.find_first_of(".:") != std::string::npos)
+      discovered_.push_back(r.address);
+    rows_.push_back(std::move(r));
+  }
+}
+
+void DiscoverySession::Finish() {
+  Poll();
+  std::string key = LastDiscoveredKey();
+  if (!key.empty()) WriteLastDiscovered(key, discovered_);
+}
+
+bool DiscoverySession::Ok(std::optional<size_t> selected) {
+  Stop();
+  const std::string key = SelectionKey();
+  const StoreContext store = StoreContextOf();
+  if (platform::RegKey::Open(Reg(), kUser, key, platform::RegKey::kReadWrite)) {
+    std::optional<std::string> community;
+    if (module_.DeclaresCommunityName()) community = ReadStoredCommunity(store);
+    if (!Reg().DeleteKeyTree(kUser, key)) {
+      messages_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+      return false;
+    }
+    if (community && !community->empty()) WriteCommNameToRegistry(*community, store);
+  }
+  for (size_t n = 0; n < rows_.size(); ++n) {
+    auto k = platform::RegKey::Create(Reg(), kUser, key);
+    if (!k) {
+      messages_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+      continue;
+    }
+    const DeviceRow& r = rows_[n];
+    const std::string i = std::to_string(n);
+    k->SetString("Address" + i, r.address);
+    k->SetString("Name" + i, r.name);
+    k->SetString("SNMP Version" + i, VersionLabel(r.version, texts_));
+    k->SetString("Location" + i, r.location);
+    k->SetString("Model" + i, r.model);
+  }
+  auto k = platform::RegKey::Create(Reg(), kUser, key);
+  if (k && selected && *selected < rows_.size()) {
+    const DeviceRow& r = rows_[*selected];
+    k->SetString("Last Selected IP", r.address);
+    k->SetString("Last Selected Name", r.name);
+    k->SetString("Last Selected Location", r.location);
+    k->SetString("Last Selected SNMP Version", VersionLabel(r.version, texts_));
+  }
+  if (!k || !k->SetDword(kValueSnmpVersion, config_.snmp_mode) ||
+      !k->SetString(kValueIdFilePath, snmp_.id_file_path) ||
+      !k->SetString(kValueLastSelectedIdFile, snmp_.last_selected_path))
+    messages_.ErrorText(kRegistryWriteFailed);
+  Finish();
+  return true;
+}
+
+bool WriteLastDiscovered(const std::string& key,
+                         const std::vector<std::string>& addresses) {
+  // Made when missing, so that the first confirmed discovery is kept too.
+  auto k = platform::RegKey::Create(Reg(), kUser, key);
+  if (!k) return false;
+  for (const auto& [name, value] : k->Values()) k->DeleteValue(name);
+  for (const std::string& address : addresses) {
+    for (int slot = 0; slot < kLastDiscoveredSlots; ++slot) {
+      std::string name = std::to_string(slot);
+      auto have = k->GetString(name);
+      if (have && platform::EqualsIgnoreCase(*have, address)) break;
+      if (!have) {
+        k->SetString(name, address);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace finder

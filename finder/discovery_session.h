@@ -1,0 +1,101 @@
+// The discovery side of the device list dialog, apart from its window: the
+// protocol and settings facts read at dialog start, the start of a run
+// with the stored SNMP settings and credentials, the rows, and what OK
+// and the end of a run write to the registry.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "finder/discovery_engine.h"
+#include "finder/snmp_settings.h"
+
+namespace finder {
+
+class CDiscoveryModule;
+class Texts;
+
+// Message boxes of the list dialog.
+class ListMessages {
+ public:
+  virtual ~ListMessages() = default;
+  virtual void Error(int text_id, int caption_id) = 0;
+  virtual void ErrorText(const std::string& text) = 0;
+};
+
+inline constexpr char kRegistryWriteFailed[] =
+    "Failed to write the value in the Registry";
+inline constexpr char kLastDiscoveredKey[] = "LastDiscovered";
+inline constexpr int kLastDiscoveredSlots = 1028;
+
+// Names and defaults of the discovery settings.
+inline constexpr char kValueDoIpDiscovery[] = "DoIpDiscovery";
+inline constexpr char kValueUseSubnet[] = "DoIpDiscoveryUseSubnet";
+inline constexpr char kValueRangeFrom[] = "DoIpDiscoveryRangeFrom";
+inline constexpr char kValueRangeTo[] = "DoIpDiscoveryRangeTo";
+inline constexpr char kValueIpv6From[] = "DoIpDiscoveryIPV6RangeFrom";
+inline constexpr char kValueIpv6To[] = "DoIpDiscoveryIPV6RangeTo";
+inline constexpr char kTimeoutSection[] = "BroadcastTimeout";
+inline constexpr char kTimeoutKey[] = "TimeoutValue";
+
+// The label of a row's SNMP version: "V1/V2", or text 193 for SNMPv3.
+std::string VersionLabel(int version, const Texts& texts);
+
+class DiscoverySession {
+ public:
+  // module and texts must outlive the session.
+  DiscoverySession(const CDiscoveryModule& module, const Texts& texts,
+                   ListMessages& messages);
+  ~DiscoverySession();
+
+  // Dialog start: protocols, discovery settings, the IPv4 range.
+  void Init(const Protocols& protocols);
+  // A run with the stored SNMP settings; false when there is nothing to
+  // search.
+  bool Start(std::function<void()> wake = {});
+  void Stop();  // joins the run's threads
+  bool running() const { return engine_ && !engine_->Finished(); }
+  // Moves accepted rows into rows(); the window thread calls it.
+  void Poll();
+  // The end of a run: "LastDiscovered".
+  void Finish();
+
+  // OK with a selected row (or none): the registry writes. False keeps the
+  // dialog open.
+  bool Ok(std::optional<size_t> selected);
+
+  const std::vector<DeviceRow>& rows() const { return rows_; }
+  void AddRow(DeviceRow row) { rows_.push_back(std::move(row)); }
+  const DiscoveryConfig& config() const { return config_; }
+  DiscoveryConfig& mutable_config() { return config_; }
+  // The keys this session uses.
+  std::string SelectionKey() const;
+  std::string SettingsKey() const;  // discovery settings
+  std::string LastDiscoveredKey() const;
+  std::string TimeoutFile() const;
+  StoreContext StoreContextOf() const;
+
+  // The SNMP settings and credentials a run uses, read again at each
+  // start (exposed for the command line).
+  void LoadSnmpSettings();
+
+ private:
+  const CDiscoveryModule& module_;
+  const Texts& texts_;
+  ListMessages& messages_;
+  DiscoveryConfig config_;
+  SnmpSettings snmp_;
+  std::unique_ptr<DiscoveryEngine> engine_;
+  std::vector<DeviceRow> rows_;
+  std::vector<std::string> discovered_;
+};
+
+// Writes the addresses into HKCU\<base>\LastDiscovered as "0", "1", ...,
+// each once (compared without regard to case), after removing the old
+// values. False when the key cannot be made.
+bool WriteLastDiscovered(const std::string& key,
+                         const std::vector<std::string>& addresses);
+
+}  // namespace finder
