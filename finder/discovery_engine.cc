@@ -207,12 +207,16 @@ void DiscoveryEngine::WalkVersion(int protocol, int version) {
   AddressList& actual = lists_->actual[protocol][Slot(version)];
   AddressList& dummy = lists_->dummy[protocol][Slot(version)];
   std::atomic<size_t>& final_count = lists_->final_count[protocol][Slot(version)];
+  // An IPv6 range filters only when both bounds are addresses.
   std::optional<std::string> v6_from, v6_to;
   if (protocol == kIpv6 && !config_.use_subnet) {
-    v6_from = config_.ipv6_from.size() == 39 ? config_.ipv6_from
-                                             : ExpandIpv6(config_.ipv6_from).value_or("");
-    v6_to = config_.ipv6_to.size() == 39 ? config_.ipv6_to
-                                         : ExpandIpv6(config_.ipv6_to).value_or("");
+    auto full = [](const std::string& bound) -> std::optional<std::string> {
+      if (bound.size() == 39) return bound;
+      return ExpandIpv6(bound);
+    };
+    v6_from = full(config_.ipv6_from);
+    v6_to = full(config_.ipv6_to);
+    if (!v6_from || !v6_to) v6_from.reset();
   }
   size_t next = 0;
   for (;;) {

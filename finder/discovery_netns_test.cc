@@ -8,13 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "devsim/core/device.h"
-#include "devsim/core/profile.h"
 #include "finder/discovery_engine.h"
 #include "finder/discovery_session.h"
 #include "finder/id_file.h"
 #include "finder/product_definition.h"
-#include "finder/testing/test_network.h"
+#include "finder/testing/discovery_lab.h"
 #include "finder/texts.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
@@ -25,28 +23,7 @@ namespace finder {
 namespace {
 
 using testing::TestNetwork;
-
-enum DeviceIndex { kV1Only, kV1V3, kOtherMaker, kUnmatched, kDummyOnly, kSilent, kCount };
-
-devsim::Profile ProfileOf(int i) {
-  devsim::Profile p = devsim::Profile::Defaults(
-      i == kV1V3 ? devsim::Layout::kStorage : devsim::Layout::kShared);
-  p.snmp_listen_any = true;
-  p.network_name = "DEV" + std::to_string(i);
-  p.location = "Room " + std::to_string(i);
-  switch (i) {
-    case kV1Only: p.snmp_v3 = false; break;
-    case kV1V3: break;
-    case kOtherMaker: p.maker = "Someone Else"; break;
-    case kUnmatched: p.sys_object_id = "1.3.6.1.4.1.8072.3.2.10"; break;
-    case kDummyOnly:
-      p.snmp_v3 = false;
-      p.snmp_broadcast_answers = 1;
-      break;
-    case kSilent: p.snmp_v1 = p.snmp_v3 = false; break;
-  }
-  return p;
-}
+using testing::kDummyOnly;
 
 // The rows a discovery should list, as (name, version) pairs.
 using Expected = std::multiset<std::pair<std::string, int>>;
@@ -54,40 +31,23 @@ using Expected = std::multiset<std::pair<std::string, int>>;
 class DiscoveryNetnsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    net_ = TestNetwork::Create(kCount, &why_).release();
-    if (!net_) return;
-    for (int i = 0; i < kCount; ++i) {
-      auto dir = std::make_unique<platform::ScopedTempDir>("netns-dev");
-      std::filesystem::create_directories(dir->Sub("store"));
-      std::unique_ptr<devsim::Device> dev;
-      std::string error;
-      bool started = false;
-      TestNetwork::RunIn(net_->device(i), [&] {
-        dev = std::make_unique<devsim::Device>(ProfileOf(i), dir->Sub("store"),
-                                               TestNetwork::DeviceIpv4(i));
-        dev->services() = {"snmp"};
-        started = dev->Start(&error);
-      });
-      if (!started) {
-        why_ = "device " + std::to_string(i) + ": " + error;
-        TearDownTestSuite();
-        return;
-      }
-      devices_.push_back(std::move(dev));
-      dirs_.push_back(std::move(dir));
-    }
+    lab_ = testing::DiscoveryLab::Create(&why_).release();
     // The passes and queries of these tests take a quarter of real time.
-    snmpcore::SetTimeoutDivisor(4);
+    if (lab_) snmpcore::SetTimeoutDivisor(4);
   }
   static void TearDownTestSuite() {
     snmpcore::SetTimeoutDivisor(1);
-    devices_.clear();
-    dirs_.clear();
-    delete net_;
-    net_ = nullptr;
+    delete lab_;
+    lab_ = nullptr;
   }
   void SetUp() override {
-    if (!net_) GTEST_SKIP() << "no test network: " << why_;
+    if (!lab_) GTEST_SKIP() << "no test network: " << why_;
+    net_ = &lab_->network();
+  }
+
+  static void RestartDummyOnly() {
+    std::string error;
+    ASSERT_TRUE(lab_->RestartDummyOnly(&error)) << error;
   }
 
   CProducts KeeperProducts() {
@@ -109,17 +69,6 @@ class DiscoveryNetnsTest : public ::testing::Test {
     return c;
   }
 
-  // The device that answers only the first pass counts from its start.
-  static void RestartDummyOnly() {
-    std::string error;
-    bool started = false;
-    TestNetwork::RunIn(net_->device(kDummyOnly), [&] {
-      devices_[kDummyOnly]->Stop();
-      started = devices_[kDummyOnly]->Start(&error);
-    });
-    ASSERT_TRUE(started) << error;
-  }
-
   std::vector<DeviceRow> Run(DiscoveryConfig config) {
     RestartDummyOnly();
     std::vector<DeviceRow> rows;
@@ -138,16 +87,13 @@ class DiscoveryNetnsTest : public ::testing::Test {
     return out;
   }
 
-  static TestNetwork* net_;
+  static testing::DiscoveryLab* lab_;
   static std::string why_;
-  static std::vector<std::unique_ptr<devsim::Device>> devices_;
-  static std::vector<std::unique_ptr<platform::ScopedTempDir>> dirs_;
+  TestNetwork* net_ = nullptr;
 };
 
-TestNetwork* DiscoveryNetnsTest::net_ = nullptr;
+testing::DiscoveryLab* DiscoveryNetnsTest::lab_ = nullptr;
 std::string DiscoveryNetnsTest::why_;
-std::vector<std::unique_ptr<devsim::Device>> DiscoveryNetnsTest::devices_;
-std::vector<std::unique_ptr<platform::ScopedTempDir>> DiscoveryNetnsTest::dirs_;
 
 TEST_F(DiscoveryNetnsTest, Ipv4ListsExactlyOurDevicesPerMode) {
   struct Case {
@@ -191,6 +137,21 @@ TEST_F(DiscoveryNetnsTest, Ipv6AllNodesMulticast) {
     EXPECT_EQ(r.address, "fe80:0000:0000:0000:0000:0000:0000:00" +
                              std::to_string(11 + i));
   }
+  // An IPv6 range (and an IPv4 range that only limits IPv4).
+  DiscoveryConfig c = Config(1, true, true);
+  c.use_subnet = false;
+  c.ipv4_range = {0x0A4D000B, 0x0A4D000B};
+  c.ipv6_from = "fe80::12";
+  c.ipv6_to = "fe80:0000:0000:0000:0000:0000:0000:0015";
+  rows = Run(c);
+  std::multiset<std::string> addresses;
+  for (const DeviceRow& r : rows) addresses.insert(r.address);
+  EXPECT_EQ(addresses, (std::multiset<std::string>{
+                           "10.77.0.11", "fe80:0000:0000:0000:0000:0000:0000:0012",
+                           "fe80:0000:0000:0000:0000:0000:0000:0015"}));
+  // Bounds that are no addresses do not filter.
+  c.ipv6_from = "";
+  EXPECT_EQ(Run(c).size(), 4u);
 }
 
 TEST_F(DiscoveryNetnsTest, StopEndsARunAtOnce) {

@@ -179,6 +179,8 @@ usage:
   boxkeeper backup  --address ADDR [--boxes LIST] [--incremental] [--force]
                     ARCHIVE.zip
   boxkeeper show    ARCHIVE.zip
+  boxkeeper discover [--mode 1|3|13] [--community NAME | --snmpv3-id FILE]
+                    [--range FROM-TO] [--timeout S] [--json]
   boxkeeper restore --address ADDR [--boxes LIST] [--overwrite | --append]
                     ARCHIVE.zip
 
@@ -201,6 +203,8 @@ other options:
       --progress MODE    auto (bar on a terminal, lines otherwise), bar,
                          lines or none
   -h, --help             this text
+
+boxkeeper discover --help describes the device search.
 
 Ctrl-C cancels a running backup or restore; the device is unlocked and its
 temporary FTP account removed before the program ends.

@@ -19,6 +19,7 @@
 #include "keeper/app/job_frame.h"
 #include "keeper/app/result_text.h"
 #include "keeper/cli/cli_args.h"
+#include "keeper/cli/discover.h"
 #include "keeper/cli/output.h"
 #include "platform/clock.h"
 #include "platform/env.h"
@@ -271,6 +272,8 @@ int Restore(const Options& o) {
 int main(int argc, char** argv) {
   using namespace keeper::cli;
   std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "discover")
+    return RunDiscover(std::vector<std::string>(args.begin() + 1, args.end()));
   std::string error;
   std::optional<Options> o = ParseArgs(args, &error);
   if (!o) {
