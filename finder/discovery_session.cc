@@ -83,6 +83,30 @@ void DiscoverySession::Init(const Protocols& protocols) {
     config_.ipv4_range = {*from, *to};
   }
   LoadSnmpSettings();
+  const StoreContext store = StoreContextOf();
+  if (module_.DeclaresCommunityName()) start_community_ = ReadStoredCommunity(store);
+  start_credentials_ = IdFileLibrary(IdFileLibraryName())
+                           .Decrypt(CSNMPRegistry(store).active_id_file());
+}
+
+std::string DiscoverySession::IdFileLibraryName() const {
+  return texts_.Text(module_.generic().ResourceId(kResIdFileLibrary));
+}
+
+void DiscoverySession::Cancel() {
+  Stop();
+  const StoreContext store = StoreContextOf();
+  if (start_community_ && !start_community_->empty())
+    WriteCommNameToRegistry(*start_community_, store);
+  if (start_credentials_) {
+    CSNMPRegistry settings(store);
+    if (!IdFileLibrary(IdFileLibraryName())
+             .Encrypt(settings.active_id_file(), *start_credentials_)) {
+      messages_.ErrorText(kEncryptFailedText);
+      return;
+    }
+    settings.BackupStep(CSNMPRegistry::Backup::kSave);
+  }
 }
 
 void DiscoverySession::LoadSnmpSettings() {
@@ -97,8 +121,7 @@ void DiscoverySession::LoadSnmpSettings() {
                           : kSnmpV1;
   config_.v3.reset();
   if (config_.snmp_mode != kSnmpV1) {
-    IdFileLibrary lib(texts_.Text(module_.generic().ResourceId(kResIdFileLibrary)));
-    config_.v3 = lib.Decrypt(snmp_.id_file_path);
+    config_.v3 = IdFileLibrary(IdFileLibraryName()).Decrypt(snmp_.id_file_path);
   }
   std::string os = module_.checks().Value(kCheckOsVersion);
   config_.ipv6_os_allowed = SystemMajorVersion() > std::atoi(os.c_str());

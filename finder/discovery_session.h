@@ -27,6 +27,7 @@ class ListMessages {
 
 inline constexpr char kRegistryWriteFailed[] =
     "Failed to write the value in the Registry";
+inline constexpr char kEncryptFailedText[] = "Unable to Generate IDFIle";
 inline constexpr char kLastDiscoveredKey[] = "LastDiscovered";
 inline constexpr int kLastDiscoveredSlots = 1028;
 
@@ -65,6 +66,11 @@ class DiscoverySession {
   // OK with a selected row (or none): the registry writes. False keeps the
   // dialog open.
   bool Ok(std::optional<size_t> selected);
+  // Cancel: the run stops, the community name and the SNMPv3 credentials
+  // read at dialog start are written back (the ID file re-encrypted, its
+  // backup refreshed), so that changes made meanwhile do not survive; no
+  // selection is stored.
+  void Cancel();
 
   const std::vector<DeviceRow>& rows() const { return rows_; }
   void AddRow(DeviceRow row) { rows_.push_back(std::move(row)); }
@@ -76,6 +82,7 @@ class DiscoverySession {
   std::string LastDiscoveredKey() const;
   std::string TimeoutFile() const;
   StoreContext StoreContextOf() const;
+  std::string IdFileLibraryName() const;
 
   // The SNMP settings and credentials a run uses, read again at each
   // start (exposed for the command line).
@@ -87,6 +94,9 @@ class DiscoverySession {
   ListMessages& messages_;
   DiscoveryConfig config_;
   SnmpSettings snmp_;
+  // As found at dialog start, for Cancel.
+  std::optional<std::string> start_community_;
+  std::optional<V3Credentials> start_credentials_;
   std::unique_ptr<DiscoveryEngine> engine_;
   std::vector<DeviceRow> rows_;
   std::vector<std::string> discovered_;
