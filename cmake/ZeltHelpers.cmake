@@ -1,19 +1,25 @@
-# zelt_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+# zelt_test(<name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>]
+#           [MAIN <target>])
 #
 # One GoogleTest executable, registered with CTest test by test. Tests are
 # labelled "unit" unless LABELS says otherwise; "integration" marks tests
 # that start servers (the simulated device, snmpd, vsftpd) on loopback.
+# MAIN replaces the shared test main (zelt_test_main), for instance with
+# the one that runs widget tests on the offscreen platform.
 function(zelt_test name)
   if(NOT ZELT_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MAIN" "SOURCES;LIBS;LABELS" ${ARGN})
   if(NOT T_LABELS)
     set(T_LABELS unit)
   endif()
+  if(NOT T_MAIN)
+    set(T_MAIN zelt_test_main)
+  endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock
-                        zelt_test_main)
+                        ${T_MAIN})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60

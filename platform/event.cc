@@ -87,6 +87,21 @@ void Event::Reset() {
   signalled_ = false;
 }
 
+void Event::Hold() {
+  Hub& hub = TheHub();
+  std::lock_guard<std::mutex> g(hub.mu);
+  held_ = true;
+}
+
+void Event::Release() {
+  Hub& hub = TheHub();
+  {
+    std::lock_guard<std::mutex> g(hub.mu);
+    held_ = false;
+  }
+  hub.cv.notify_all();
+}
+
 uint32_t Event::Wait(uint32_t timeout_ms) {
   Event* self = this;
   return WaitAny(std::span<Event* const>(&self, 1), timeout_ms);
@@ -96,6 +111,14 @@ uint32_t Event::WaitAny(std::span<Event* const> events, uint32_t timeout_ms) {
   if (events.empty()) return kWaitFailed;
   Hub& hub = TheHub();
   std::unique_lock<std::mutex> lock(hub.mu);
+  // A held event stops the waiter for as long as it takes a person to
+  // decide, so this wait is in real time, not on the clock.
+  auto any_held = [&] {
+    for (Event* e : events)
+      if (e->held_) return true;
+    return false;
+  };
+  hub.cv.wait(lock, [&] { return !any_held(); });
   size_t hit = 0;
   auto ready = [&] {
     for (size_t i = 0; i < events.size(); ++i) {

@@ -40,6 +40,15 @@ class Event {
   // (the lowest signalled one), or kWaitTimeout.
   static uint32_t WaitAny(std::span<Event* const> events, uint32_t timeout_ms);
 
+  // While an event is held, every wait on it (also a wait of no time) blocks
+  // until it is released, and only then looks at the state; Set and Reset
+  // still work. Threads cannot be suspended from outside here: holding the
+  // event that a job tests at its check points stops the job at the next
+  // one, and releasing it lets the job go on from there. The time-out of a
+  // wait counts only after the release.
+  void Hold();
+  void Release();
+
   bool manual_reset() const { return manual_reset_; }
   const std::string& name() const { return name_; }
 
@@ -51,6 +60,7 @@ class Event {
  private:
   const bool manual_reset_;
   bool signalled_;  // guarded by the process-wide event lock
+  bool held_ = false;  // the same
   const std::string name_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "platform/testing/fake_env.h"
@@ -56,6 +58,31 @@ TEST(EventTest, NamedEventsAreSharedWhileHeld) {
   a.reset();
   b.reset();
   EXPECT_EQ(Event::OpenNamed("Status"), nullptr);
+}
+
+TEST(EventTest, AHeldEventStopsItsWaitersUntilReleased) {
+  FakeEnv env;
+  ScopedEnv use(&env);
+  auto ev = Event::Create(false, false);
+  ev->Hold();
+  std::atomic<int> passed{0};
+  std::atomic<uint32_t> result{kWaitFailed};
+  std::thread waiter([&] {
+    result = ev->Wait(0);  // a check point: a wait of no time
+    passed = 1;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(passed.load(), 0) << "a held event let its waiter through";
+  ev->Set();  // the answer arrives while the waiter is held
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(passed.load(), 0);
+  ev->Release();
+  waiter.join();
+  EXPECT_EQ(passed.load(), 1);
+  EXPECT_EQ(result.load(), kWaitObject0) << "the Set made while held is seen";
+
+  // Released, it is an ordinary event again.
+  EXPECT_EQ(ev->Wait(0), kWaitTimeout);
 }
 
 TEST(EventTest, WaitAnyReportsTheLowestSignalledIndex) {

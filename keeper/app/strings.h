@@ -1,14 +1,21 @@
 // The texts keeper shows, by string number.
 //
-// On the desktop they come from the language library; the job frame and
-// the command-line front end use this built-in English table, which holds
-// exactly the numbers they cite. An unknown number yields an empty text.
+// They come from the language library keeperlang, loaded once in the
+// chosen language (desktop/language.h) and kept for the life of the
+// process. An unknown number yields an empty text.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "desktop/texts.h"
+
 namespace keeper {
+
+// The process's keeper texts. When no language library can be loaded (a
+// broken installation) every text is empty and the reason is printed once
+// on the standard error stream.
+const desktop::Texts& KeeperTexts();
 
 std::string_view KeeperString(uint32_t id);
 
