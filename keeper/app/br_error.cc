@@ -21,8 +21,6 @@ std::string Lines(std::initializer_list<std::string_view> parts) {
   return out;
 }
 
-std::string_view S(uint32_t id) { return KeeperString(id); }
-
 bool IsNetworkFailure(uint32_t code) {
   switch (code) {
     case 4319: case 12002: case 12009: case 12029: case 12031:
@@ -40,6 +38,12 @@ bool cZBBoxBRError::ClearsSkipDialog() const {
 }
 
 std::string cZBBoxBRError::Text(std::string_view address) const {
+  return Text(address, KeeperTexts());
+}
+
+std::string cZBBoxBRError::Text(std::string_view address,
+                                const desktop::Texts& texts) const {
+  auto S = [&texts](uint32_t id) { return texts.Text(id); };
   uint32_t code = code_ ? code_ : platform::GetLastError();
   if (code == 0) return {};
   std::string text;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/texts.h"
+
 namespace keeper {
 
 class cZBBoxBRError {
@@ -19,9 +21,14 @@ class cZBBoxBRError {
   explicit cZBBoxBRError(uint32_t code, uint32_t storage_type = 0)
       : code_(code), storage_type_(storage_type) {}
 
-  // The text for the device at `address`. Code 0 stands for the calling
-  // thread's last error; when that is 0 as well the text is empty.
+  // The text for the device at `address`, from the process's keeper texts.
+  // Code 0 stands for the calling thread's last error; when that is 0 as
+  // well the text is empty.
   std::string Text(std::string_view address) const;
+  // The same from the given texts (a block of the result log loads its
+  // own language library).
+  std::string Text(std::string_view address,
+                   const desktop::Texts& texts) const;
 
   // True for the codes after which a stored credential must not be reused
   // without asking again (timeouts and network failures).
