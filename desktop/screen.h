@@ -59,7 +59,10 @@ class ProgressDisplay {
   virtual ~ProgressDisplay() = default;
   virtual void SetPercent(uint32_t percent) = 0;
   virtual void SetPhase(const UiText& text) = 0;
-  virtual void SetNames(const std::string& line) = 0;   // name line
+  // The item being worked on: box, folder and document names (UTF-8); the
+  // display shortens them to its width.
+  virtual void SetNames(const std::string& box, const std::string& folder,
+                        const std::string& document) = 0;
   virtual void SetCounts(const std::string& line) = 0;  // count line
   // Cancel button: enabled or not; when enabled, it gets the focus back.
   virtual void EnableCancel(bool enabled) = 0;

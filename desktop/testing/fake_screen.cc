@@ -117,9 +117,11 @@ void FakeProgressDisplay::SetPhase(const UiText& text) {
   std::lock_guard<std::mutex> g(mu_);
   state_.phase = text;
 }
-void FakeProgressDisplay::SetNames(const std::string& line) {
+void FakeProgressDisplay::SetNames(const std::string& box,
+                                   const std::string& folder,
+                                   const std::string& document) {
   std::lock_guard<std::mutex> g(mu_);
-  state_.names = line;
+  state_.names = box + "/" + folder + "/" + document;
 }
 void FakeProgressDisplay::SetCounts(const std::string& line) {
   std::lock_guard<std::mutex> g(mu_);

@@ -80,7 +80,8 @@ class FakeProgressDisplay final : public ProgressDisplay {
 
   void SetPercent(uint32_t percent) override;
   void SetPhase(const UiText& text) override;
-  void SetNames(const std::string& line) override;
+  void SetNames(const std::string& box, const std::string& folder,
+                const std::string& document) override;
   void SetCounts(const std::string& line) override;
   void EnableCancel(bool enabled) override;
   void Animate(bool running) override;

@@ -19,6 +19,7 @@ constexpr uint32_t kCancelled = 995;
 constexpr uint32_t kTurnMillis = 5000;
 constexpr uint32_t kSliceMillis = 100;
 constexpr uint32_t kRestoreCancelWaitMillis = 300000;
+constexpr char kCancelEventName[] = "Cancel";
 
 platform::Clock& Clock() { return platform::Env::Current()->clock(); }
 
@@ -54,8 +55,39 @@ JobFrame::JobFrame(JobBackend& backend, ProgressSink* sink)
     : backend_(backend), sink_(sink) {}
 
 JobFrame::~JobFrame() {
+  Resume();
   // The cancel event is set by then; the job stops at its next check.
   if (thread_.joinable()) thread_.join();
+}
+
+void JobFrame::Pause() {
+  std::lock_guard<std::mutex> g(gate_mu_);
+  if (paused_) return;
+  paused_ = true;
+  // The job tests the cancel event at its check points; holding it stops
+  // the job there. It is shared with the job by name.
+  held_ = platform::Event::OpenNamed(kCancelEventName);
+  if (held_) held_->Hold();
+}
+
+void JobFrame::Resume() {
+  std::lock_guard<std::mutex> g(gate_mu_);
+  if (!paused_) return;
+  paused_ = false;
+  if (held_) held_->Release();
+  held_.reset();
+  gate_cv_.notify_all();
+}
+
+bool JobFrame::paused() const {
+  std::lock_guard<std::mutex> g(gate_mu_);
+  return paused_;
+}
+
+void JobFrame::PassGate() {
+  std::unique_lock<std::mutex> lock(gate_mu_);
+  // A person is deciding: real time, not the clock.
+  gate_cv_.wait(lock, [this] { return !paused_; });
 }
 
 bool JobFrame::worker_running() const {
@@ -66,6 +98,7 @@ JobFrame::Turn JobFrame::WaitTurn(JobEvent& status, uint32_t timeout_ms) {
   platform::Clock& clock = Clock();
   const uint64_t start = clock.NowMillis();
   for (;;) {
+    PassGate();
     uint64_t elapsed = clock.NowMillis() - start;
     if (elapsed >= timeout_ms) return Turn::kTimeout;
     uint32_t slice = static_cast<uint32_t>(
@@ -126,7 +159,7 @@ JobResult JobFrame::Run(const JobRequest& request) {
   platform::Clock& clock = Clock();
 
   status_ = backend_.OpenEvent("Status");
-  cancel_ = backend_.OpenEvent("Cancel");
+  cancel_ = backend_.OpenEvent(kCancelEventName);
   if (!status_ || !cancel_) {
     status_.reset();
     cancel_.reset();
@@ -222,6 +255,7 @@ JobResult JobFrame::Run(const JobRequest& request) {
   for (;;) {
     clock.SleepMillis(kSliceMillis);
     Turn turn = WaitTurn(*status_, kTurnMillis);
+    PassGate();
     bool ended = worker_->done.load();
     uint32_t code = ended ? worker_->exit_code.load() : kStillActive;
     if (ended && IsNetworkErrorCode(code)) result.network_error = true;

@@ -11,14 +11,20 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "keeper/app/job_backend.h"
+
+namespace platform {
+class Event;
+}
 
 namespace keeper {
 
@@ -86,6 +92,15 @@ class JobFrame {
   // counts turns without progress against the silence limit.
   void RequestResume() { resume_requested_.store(true); }
 
+  // While a cancel question is open: the job stops at its next check point
+  // (the cancel event is held) and the monitor at its next turn, so that
+  // neither can change the result. Threads cannot be suspended from
+  // outside here; this gate stands in for it. Resume() lets both go on
+  // from where they stopped.
+  void Pause();
+  void Resume();
+  bool paused() const;
+
   // True while a worker thread of the last run has not ended.
   bool worker_running() const;
   // The work folder of the current or last run.
@@ -96,6 +111,8 @@ class JobFrame {
   enum class Turn { kStatus, kWorkerEnded, kTimeout, kCancel };
 
   Turn WaitTurn(JobEvent& status, uint32_t timeout_ms);
+  // Returns at once unless paused; then when resumed.
+  void PassGate();
   void Show(const JobRequest& request, const JobProgress& record,
             uint32_t* phase_string);
   void CleanUp(const JobRequest& request, uint32_t exit_code,
@@ -111,6 +128,10 @@ class JobFrame {
   std::unique_ptr<JobEvent> cancel_;
   std::filesystem::path work_folder_;
   std::string ftp_user_;
+  mutable std::mutex gate_mu_;
+  std::condition_variable gate_cv_;
+  bool paused_ = false;
+  std::shared_ptr<platform::Event> held_;
 };
 
 }  // namespace keeper
