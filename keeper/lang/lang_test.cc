@@ -93,7 +93,7 @@ TEST_F(KeeperLangTest, TextsTheCodeReadsAsDataAgreeInBothLanguages) {
 // KeeperString(n).
 std::set<uint32_t> NumbersAskedFor() {
   std::set<uint32_t> out;
-  const std::regex call(R"(\b(?:Id|Text|S|T|KeeperString)\((\d+)u?\))");
+  const std::regex call(R"(\b(?:Id|Text|S|T|KeeperString|texts)\((\d+)u?\))");
   for (const char* dir : {"keeper/app", "keeper/ui", "authdlg"}) {
     std::filesystem::path root = std::filesystem::path(ZELT_SOURCE_DIR) / dir;
     if (!std::filesystem::exists(root)) continue;
