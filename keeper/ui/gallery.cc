@@ -1,0 +1,284 @@
+// The screenshot gallery: renders every window of the desktop side in its
+// typical states and both languages into PNG files named
+// <deliverable>-<window>-<state>-<language>.png.
+//
+//   QT_QPA_PLATFORM=offscreen zelt_gallery OUT_DIR
+//
+// scripts/screenshots runs it. Window frames are drawn by the desktop, not
+// by Qt, so each picture gets a plain title bar of its own to show the
+// window's title.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <fstream>
+
+#include "authdlg/auth_dialog.h"
+#include "desktop/language.h"
+#include "desktop/qt/pictures.h"
+#include "desktop/qt/qt_screen.h"
+#include "desktop/qt/strip_animation.h"
+#include "desktop/testing/map_texts.h"
+#include "keeper/app/br_error.h"
+#include "keeper/ui/about_box.h"
+#include "keeper/ui/br_file_dialog.h"
+#include "keeper/ui/progress_dlg.h"
+#include "keeper/ui/qt_text.h"
+#include "keeper/ui/retry_dlg.h"
+#include "keeper/ui/widgets.h"
+#include "platform/env.h"
+
+namespace keeper {
+namespace {
+
+// A backend for windows that show a run without running one.
+class IdleBackend final : public JobBackend {
+ public:
+  std::unique_ptr<JobEvent> OpenEvent(std::string_view) override {
+    return nullptr;
+  }
+  uint32_t LockUiJob(uint32_t) override { return 0; }
+  uint32_t RetryUnlockUiJob(uint32_t) override { return 0; }
+  uint32_t CreateFtpAccount(std::string*) override { return 0; }
+  uint32_t DeleteFtpAccount() override { return 0; }
+  uint32_t RunJob(const JobCall&) override { return 0; }
+  JobProgress ReadProgress() override { return {}; }
+  void ClearPercent() override {}
+};
+
+class Gallery {
+ public:
+  explicit Gallery(QString dir) : dir_(std::move(dir)) {}
+
+  // Shows the window, lets it lay out, grabs it under a title bar.
+  void Shoot(QWidget* w, const QString& name) {
+    w->show();
+    w->adjustSize();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    QPixmap body = w->grab();
+    const int bar = 26;
+    QPixmap out(body.width() + 2, body.height() + bar + 1);
+    out.fill(QColor(120, 124, 132));
+    QPainter p(&out);
+    p.fillRect(1, 1, body.width(), bar - 1, QColor(222, 225, 230));
+    QFont f = w->font();
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(30, 30, 30));
+    p.drawText(QRect(10, 1, body.width() - 20, bar - 1),
+               Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+    p.drawPixmap(1, bar, body);
+    p.end();
+    QString path = dir_ + "/" + name + ".png";
+    if (!out.save(path)) {
+      std::fprintf(stderr, "zelt_gallery: cannot write %s\n", qPrintable(path));
+      failed_ = true;
+    } else {
+      ++count_;
+    }
+    w->hide();
+  }
+
+  bool failed() const { return failed_; }
+  int count() const { return count_; }
+
+ private:
+  QString dir_;
+  bool failed_ = false;
+  int count_ = 0;
+};
+
+void Run(Gallery& g, const desktop::LanguageLibrary& lang,
+         const std::string& samples) {
+  const QString l = lang.LanguageId() == desktop::kLangGerman ? "de" : "en";
+  const desktop::Texts& t = lang;
+  const std::string address = "192.0.2.15";
+  auto name = [&](const char* deliverable, const char* window,
+                  const char* state) {
+    return QString("%1-%2-%3-%4").arg(deliverable, window, state, l);
+  };
+
+  // The password prompt.
+  for (const char* state : {"empty", "filled"}) {
+    authdlg::CUserAuthenticationDlg dlg(t, 11000, 1, u"", nullptr);
+    if (std::string(state) == "filled")
+      dlg.findChild<QLineEdit*>("password")->setText("Secret#2024");
+    g.Shoot(&dlg, name("authdlg", "password", state));
+  }
+  {
+    desktop::MapTexts none({});
+    std::unique_ptr<QMessageBox> box(desktop::MakeMessageBox(
+        none,
+        {desktop::UiText::Of("Unable to load Language dll"),
+         desktop::UiText::Of("Error"), desktop::Icon::kError},
+        desktop::Buttons::kOk, desktop::Answer::kOk, nullptr));
+    g.Shoot(box.get(), name("authdlg", "message", "nolanguage"));
+  }
+
+  // The progress dialog at 40 % and its cancel question.
+  IdleBackend idle;
+  for (JobKind kind : {JobKind::kBackup, JobKind::kRestore}) {
+    JobRequest request;
+    request.kind = kind;
+    CProgressDlg dlg(lang, kind, idle, request);
+    dlg.SetAutoStart(false);
+    dlg.show();
+    dlg.SetPercent(40);
+    dlg.SetPhase(desktop::UiText::Id(kind == JobKind::kBackup ? 92 : 93));
+    dlg.SetNames("\xE5\x8F\x97\xE4\xBF\xA1\xE3\x83\x9C\xE3\x83\x83\xE3\x82\xAF"
+                 "\xE3\x82\xB9",
+                 "Rechnungen 2024", "Scan_000417.pdf");
+    dlg.SetCounts(std::string(t.Text(113)) + " 38 / 95");
+    dlg.animation()->ShowFrame(5);
+    const char* which = kind == JobKind::kBackup ? "backup" : "restore";
+    g.Shoot(&dlg, name("keeper", "progress", (std::string(which) + "40").c_str()));
+    std::unique_ptr<QMessageBox> question(desktop::MakeMessageBox(
+        t,
+        {desktop::UiText::Id(kind == JobKind::kBackup ? 49 : 50),
+         desktop::UiText::Id(108), desktop::Icon::kQuestion},
+        desktop::Buttons::kYesNo, desktop::Answer::kNo, nullptr));
+    g.Shoot(question.get(),
+            name("keeper", "progress", (std::string(which) + "cancel").c_str()));
+  }
+
+  // The result dialog in its six modes.
+  struct Mode {
+    RetryMode mode;
+    uint32_t error;
+    const char* state;
+  } modes[] = {{RetryMode::kDone, 0, "done"},
+               {RetryMode::kCancelled, 0, "cancelled"},
+               {RetryMode::kFailed, 12029, "failed"},
+               {RetryMode::kRetriesExhausted, 12029, "exhausted"},
+               {RetryMode::kRetryPending, 12029, "pending"},
+               {RetryMode::kStoppedForDeletedBoxes, 0, "deleted"}};
+  for (const Mode& m : modes) {
+    CRetryDlg dlg(t, m.mode, m.error, 0, address, "/tmp/ZELT_Log.txt");
+    g.Shoot(&dlg, name("keeper", "result", m.state));
+  }
+
+  // The alert box in both modes.
+  {
+    CTNAlertBox ask(t, std::string(t.Text(98)), std::string(t.Text(39)), 1);
+    g.Shoot(&ask, name("keeper", "alert", "question"));
+    CTNAlertBox warn(t, std::string(t.Text(121)), std::string(t.Text(141)), 0);
+    g.Shoot(&warn, name("keeper", "alert", "warning"));
+  }
+
+  // Error messages built by the error-text builder.
+  for (auto [code, state] : {std::pair<uint32_t, const char*>{12029, "network"},
+                             {39, "devicefull"},
+                             {1279, "locked"}}) {
+    std::unique_ptr<QMessageBox> box(desktop::MakeMessageBox(
+        t,
+        {desktop::UiText::Of(cZBBoxBRError(code).Text(address, t)),
+         desktop::UiText::Id(88), desktop::Icon::kError},
+        desktop::Buttons::kOk, desktop::Answer::kOk, nullptr));
+    g.Shoot(box.get(), name("keeper", "error", state));
+  }
+
+  // The archive file dialog in a folder with archives.
+  {
+    CBRFileDialog save(t, true, QString::fromStdString(samples));
+    save.resize(720, 460);
+    g.Shoot(&save, name("keeper", "filedialog", "save"));
+    CBRFileDialog open(t, false, QString::fromStdString(samples));
+    open.resize(720, 460);
+    g.Shoot(&open, name("keeper", "filedialog", "open"));
+  }
+
+  // The About box.
+  {
+    CAboutBox about(lang, platform::Env::Current()->ProgramDir());
+    g.Shoot(&about, name("keeper", "about", "default"));
+  }
+
+  // The box list in the property sheet with both status bars.
+  for (const char* state : {"empty", "filled", "greyed"}) {
+    QMainWindow window;
+    window.setWindowTitle(QText(t, 19));
+    auto* sheet = new CTNPropertySheet;
+    auto* tree = new CBoxTreeList(lang, {28, 186});
+    sheet->addTab(tree, QText(t, 17));
+    sheet->addTab(new QWidget, QText(t, 20));
+    auto* central = new QWidget;
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(sheet);
+    auto* second = new ZBStatusBar;
+    second->SetAddress(QString::fromStdString(address));
+    layout->addWidget(second);
+    layout->setContentsMargins(6, 6, 6, 0);
+    window.setCentralWidget(central);
+    window.statusBar()->showMessage(QText(t, 34));
+    window.statusBar()->addPermanentWidget(
+        [&] {
+          auto* icon = new QLabel;
+          icon->setPixmap(desktop::PictureOf(lang, 157));
+          return icon;
+        }());
+    if (std::string(state) != "empty") {
+      const std::string never = "-- -- --  -- -- --";
+      tree->Fill("Tarn Office 3F",
+                 {{1, "Scans", false, {"2024-05-06  22:31:04"}},
+                  {2, "\xE5\x8F\x97\xE4\xBF\xA1\xE3\x83\x9C\xE3\x83\x83\xE3"
+                      "\x82\xAF\xE3\x82\xB9",
+                   true, {"2024-05-06  22:31:09"}},
+                  {5, "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE"
+                      "\xBA\xCE\xAC",
+                   false, {never}},
+                  {7, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xEB\xB0\x95\xEC"
+                      "\x8A\xA4",
+                   true, {never}},
+                  {12, "B\xC3\xBCro \xC5\x81\xC3\xB3\x64\xC5\xBA", false,
+                   {never}}});
+    } else {
+      tree->Fill("Tarn Office 3F", {});
+    }
+    tree->SetGreyed(std::string(state) == "greyed");
+    window.resize(620, 360);
+    g.Shoot(&window, name("keeper", "boxlist", state));
+  }
+}
+
+}  // namespace
+}  // namespace keeper
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty()
+                                 ? QByteArray("offscreen")
+                                 : qgetenv("QT_QPA_PLATFORM"));
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: zelt_gallery OUT_DIR\n");
+    return 2;
+  }
+  QString dir = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(dir);
+  // A folder of sample archives for the file dialog.
+  std::string samples = dir.toStdString() + "/.samples";
+  QDir().mkpath(QString::fromStdString(samples));
+  for (const char* f : {"office_001.zip", "office_002.zip", "boxes-2024-05.zip"})
+    std::ofstream(samples + "/" + f) << "sample";
+  keeper::Gallery gallery(dir);
+  for (std::string_view tag : desktop::LanguageTags()) {
+    std::string error;
+    auto lang = desktop::LanguageLibrary::Load("keeperlang", tag, &error);
+    if (!lang) {
+      std::fprintf(stderr, "zelt_gallery: %s\n", error.c_str());
+      return 1;
+    }
+    keeper::Run(gallery, *lang, samples);
+  }
+  QDir(QString::fromStdString(samples)).removeRecursively();
+  std::printf("zelt_gallery: %d pictures in %s\n", gallery.count(),
+              qPrintable(dir));
+  return gallery.failed() ? 1 : 0;
+}
