@@ -246,6 +246,11 @@ constexpr ZeltLangString kStrings[] = {
     {13001, "Sicherungsarchiv ausw\xC3\xA4hlen"},
     {13002, "Zieldatei ausw\xC3\xA4hlen"},
     {13003, "Box"},
+    {13004, "Suchen in:"},
+    {13005, "Datei&name:"},
+    {13006, "Dateityp:"},
+    {13007, "&Speichern"},
+    {13008, "\xC3\x96&" "ffnen"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

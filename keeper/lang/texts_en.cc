@@ -228,6 +228,11 @@ constexpr ZeltLangString kStrings[] = {
     {13001, "Choose the Backup Archive"},
     {13002, "Choose the Target File"},
     {13003, "Box"},
+    {13004, "Look in:"},
+    {13005, "File &name:"},
+    {13006, "Files of type:"},
+    {13007, "&Save"},
+    {13008, "&Open"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

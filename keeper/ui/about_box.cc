@@ -50,7 +50,7 @@ CAboutBox::CAboutBox(const desktop::LanguageLibrary& lang,
   add(version_.isEmpty() ? QString() : QText(t, 204) + " " + version_,
       "version");
   add(QText(t, 206), "uses");
-  add(QText(t, 97) + " " + QText(t, 99), "copyright");
+  add(QText(t, 97) + "\n" + QText(t, 99), "copyright");
   add(QText(t, 19) + " \xE2\x80\x94 " + QText(t, 9999), "language");
   lines->addStretch();
 

@@ -1,7 +1,10 @@
 #include "keeper/ui/br_file_dialog.h"
 
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QLabel>
+#include <QFileSystemModel>
 #include <QLineEdit>
 
 #include "keeper/app/file_dialog_logic.h"
@@ -13,6 +16,12 @@ namespace {
 constexpr uint32_t kTextFilter = 13000;
 constexpr uint32_t kTextOpenTitle = 13001;
 constexpr uint32_t kTextSaveTitle = 13002;
+constexpr uint32_t kTextLookIn = 13004;
+constexpr uint32_t kTextFileName = 13005;
+constexpr uint32_t kTextFileType = 13006;
+constexpr uint32_t kTextSave = 13007;
+constexpr uint32_t kTextOpen = 13008;
+constexpr uint32_t kTextCancel = 26;
 
 }  // namespace
 
@@ -33,15 +42,38 @@ CBRFileDialog::CBRFileDialog(const desktop::Texts& texts, bool save,
   setFileMode(save ? AnyFile : ExistingFile);
   setNameFilter(QText(texts, kTextFilter));
   setDefaultSuffix("zip");
+  // The dialog's own captions in the program's language, not Qt's.
+  setLabelText(LookIn, QText(texts, kTextLookIn));
+  setLabelText(FileName, QText(texts, kTextFileName));
+  setLabelText(FileType, QText(texts, kTextFileType));
+  setLabelText(Accept, QText(texts, save ? kTextSave : kTextOpen));
+  setLabelText(Reject, QText(texts, kTextCancel));
+  // Whole names, sizes and dates once a folder's entries have arrived.
+  if (auto* model = findChild<QFileSystemModel*>()) {
+    connect(model, &QFileSystemModel::directoryLoaded, this, [this] {
+      if (auto* view = findChild<QTreeView*>("treeView"))
+        for (int c = 0; c < 4; ++c) view->resizeColumnToContents(c);
+    });
+  }
 
   free_space_ = new QLabel(this);
   free_space_->setObjectName("freeSpace");
-  if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-    grid->addWidget(free_space_, grid->rowCount(), 0, 1, grid->columnCount());
+  PlaceFreeSpaceLine();
   connect(this, &QFileDialog::directoryEntered, this,
           &CBRFileDialog::ShowFreeSpace);
   setDirectory(folder);
   ShowFreeSpace(folder);
+}
+
+void CBRFileDialog::PlaceFreeSpaceLine() {
+  auto* grid = qobject_cast<QGridLayout*>(layout());
+  if (!grid || grid->indexOf(free_space_) >= 0) return;
+  grid->addWidget(free_space_, grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+void CBRFileDialog::showEvent(QShowEvent* event) {
+  PlaceFreeSpaceLine();
+  QFileDialog::showEvent(event);
 }
 
 void CBRFileDialog::ShowFreeSpace(const QString& folder) {

@@ -28,7 +28,13 @@ class CBRFileDialog : public QFileDialog {
  public slots:
   void accept() override;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  // Puts the line under the file list once the dialog's own widgets exist.
+  void PlaceFreeSpaceLine();
+
   const desktop::Texts& texts_;
   std::unique_ptr<desktop::QtScreen> own_screen_;
   desktop::Screen* screen_;

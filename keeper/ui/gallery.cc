@@ -9,6 +9,8 @@
 // window's title.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -61,8 +63,15 @@ class Gallery {
   // Shows the window, lets it lay out, grabs it under a title bar.
   void Shoot(QWidget* w, const QString& name) {
     w->show();
-    w->adjustSize();
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    // Windows the gallery sized itself keep that size; others take theirs.
+    if (!w->testAttribute(Qt::WA_Resized)) w->adjustSize();
+    // Let it lay out and load what it loads in the background (folders).
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 150) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+      QThread::msleep(5);
+    }
     QPixmap body = w->grab();
     const int bar = 26;
     QPixmap out(body.width() + 2, body.height() + bar + 1);
@@ -260,8 +269,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: zelt_gallery OUT_DIR\n");
     return 2;
   }
-  QString dir = QString::fromLocal8Bit(argv[1]);
-  QDir().mkpath(dir);
+  QDir().mkpath(QString::fromLocal8Bit(argv[1]));
+  QString dir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
   // A folder of sample archives for the file dialog.
   std::string samples = dir.toStdString() + "/.samples";
   QDir().mkpath(QString::fromStdString(samples));

@@ -65,6 +65,7 @@ CRetryDlg::CRetryDlg(const desktop::Texts& texts, RetryMode mode,
 
   auto* grid = new QGridLayout(this);
   grid->setHorizontalSpacing(14);
+  grid->setVerticalSpacing(10);
   grid->addWidget(icon_, 0, 0, 2, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
