@@ -117,16 +117,16 @@ void DrawTransferFrame(QPainter& p, qreal x0, qreal size, qreal t) {
   p.setRenderHint(QPainter::Antialiasing);
   qreal s = size / 48.0;
   p.scale(s, s);
-  DrawDevice(p, 0, 14, 20, true);
+  DrawDevice(p, 0, 18, 24, true);
   // The archive: a folder with a zipper.
   p.setPen(QPen(QColor(50, 80, 140), 1));
   p.setBrush(QColor(90, 140, 220));
-  p.drawRoundedRect(QRectF(30, 22, 16, 12), 2, 2);
-  p.setPen(QPen(QColor(235, 240, 250), 1, Qt::DotLine));
-  p.drawLine(QPointF(38, 23), QPointF(38, 33));
+  p.drawRoundedRect(QRectF(29, 24, 18, 16), 2, 2);
+  p.setPen(QPen(QColor(235, 240, 250), 1.2, Qt::DotLine));
+  p.drawLine(QPointF(38, 25), QPointF(38, 39));
   // The travelling sheet.
-  qreal x = 10 + t * 26;
-  qreal y = 20 - qSin(t * M_PI) * 14;
+  qreal x = 12 + t * 26;
+  qreal y = 24 - qSin(t * M_PI) * 16;
   p.setPen(QPen(QColor(90, 90, 90), 0.8));
   p.setBrush(Qt::white);
   p.drawRect(QRectF(x - 3, y - 4, 6, 8));

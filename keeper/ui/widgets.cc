@@ -117,12 +117,19 @@ void CBoxTreeList::OnItemChanged(QTreeWidgetItem* item, int column) {
 
 void CBoxTreeList::SetGreyed(bool greyed) {
   greyed_ = greyed;
-  QPalette pal = palette();
+  QPalette pal = QApplication::palette();
   const QColor grey(200, 200, 200);
-  pal.setColor(QPalette::Base, greyed ? grey : QColor(Qt::white));
-  pal.setColor(QPalette::Text,
-               greyed ? palette().color(QPalette::Disabled, QPalette::Text)
-                      : QApplication::palette().color(QPalette::Text));
+  if (greyed) {
+    // Grey, yet still readable: the user should see what the schedule
+    // backs up.
+    for (auto group : {QPalette::Active, QPalette::Inactive,
+                       QPalette::Disabled}) {
+      pal.setColor(group, QPalette::Base, grey);
+      pal.setColor(group, QPalette::Text, QColor(90, 90, 90));
+    }
+  } else {
+    pal.setColor(QPalette::Base, QColor(Qt::white));
+  }
   setPalette(pal);
   // Checks cannot change while the schedule owns the selection.
   setEnabled(!greyed);
