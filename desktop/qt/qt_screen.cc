@@ -23,17 +23,21 @@ QMessageBox::Icon IconOf(Icon icon) {
   return QMessageBox::NoIcon;
 }
 
-// The OK, Cancel, Yes and No captions come from the language library
-// where it has them, so that a box never mixes two languages.
-QString ButtonText(const Texts& texts, Answer a) {
-  std::string_view t;
+// The captions come from the language library, so that a box never mixes
+// two languages; a library without them gets Qt's own.
+QString ButtonText(const Texts& texts, Answer a, ButtonTextIds ids) {
+  uint32_t id = 0;
+  QMessageBox::StandardButton standard = QMessageBox::Ok;
   switch (a) {
-    case Answer::kOk: t = texts.Text(15); break;
-    case Answer::kCancel: t = texts.Text(26); break;
-    case Answer::kYes:
-      return texts.LanguageId() == kLangGerman ? "&Ja" : "&Yes";
-    case Answer::kNo:
-      return texts.LanguageId() == kLangGerman ? "&Nein" : "&No";
+    case Answer::kOk: id = ids.ok; standard = QMessageBox::Ok; break;
+    case Answer::kCancel: id = ids.cancel; standard = QMessageBox::Cancel; break;
+    case Answer::kYes: id = ids.yes; standard = QMessageBox::Yes; break;
+    case Answer::kNo: id = ids.no; standard = QMessageBox::No; break;
+  }
+  std::string_view t = texts.Text(id);
+  if (t.empty()) {
+    QMessageBox probe;
+    return probe.addButton(standard)->text();
   }
   return QString::fromUtf8(t.data(), static_cast<int>(t.size()));
 }
@@ -55,7 +59,7 @@ class QtNotice final : public Notice {
 
 QMessageBox* MakeMessageBox(const Texts& texts, const Message& message,
                             Buttons buttons, Answer default_answer,
-                            QWidget* parent) {
+                            QWidget* parent, ButtonTextIds ids) {
   auto* box = new QMessageBox(parent);
   box->setIcon(IconOf(message.icon));
   box->setWindowTitle(Q(message.caption.Resolve(texts)));
@@ -75,7 +79,7 @@ QMessageBox* MakeMessageBox(const Texts& texts, const Message& message,
       break;
   }
   for (auto [answer, role] : list) {
-    QPushButton* b = box->addButton(ButtonText(texts, answer), role);
+    QPushButton* b = box->addButton(ButtonText(texts, answer, ids), role);
     b->setProperty("zeltAnswer", static_cast<int>(answer));
     if (answer == default_answer) box->setDefaultButton(b);
     if (answer == Answer::kCancel || answer == Answer::kNo ||
@@ -87,7 +91,8 @@ QMessageBox* MakeMessageBox(const Texts& texts, const Message& message,
 
 void QtScreen::Show(const Message& message) {
   std::unique_ptr<QMessageBox> box(
-      MakeMessageBox(texts_, message, Buttons::kOk, Answer::kOk, parent_));
+      MakeMessageBox(texts_, message, Buttons::kOk, Answer::kOk, parent_,
+                     buttons_));
   box->setWindowModality(Qt::ApplicationModal);
   box->exec();
 }
@@ -95,7 +100,8 @@ void QtScreen::Show(const Message& message) {
 Answer QtScreen::Ask(const Message& message, Buttons buttons,
                      Answer default_answer) {
   std::unique_ptr<QMessageBox> box(
-      MakeMessageBox(texts_, message, buttons, default_answer, parent_));
+      MakeMessageBox(texts_, message, buttons, default_answer, parent_,
+                     buttons_));
   box->setWindowModality(Qt::ApplicationModal);
   box->exec();
   QAbstractButton* clicked = box->clickedButton();
@@ -120,7 +126,8 @@ std::optional<std::string> QtScreen::PickFile(const FileRequest& request) {
 
 std::unique_ptr<Notice> QtScreen::OpenNotice(const Message& message) {
   QMessageBox* box =
-      MakeMessageBox(texts_, message, Buttons::kOk, Answer::kOk, parent_);
+      MakeMessageBox(texts_, message, Buttons::kOk, Answer::kOk, parent_,
+                     buttons_);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
   box->show();

@@ -118,6 +118,8 @@ constexpr ZeltLangString kStrings[] = {
     {13014, "Durchsuchen..."},
     {13015, "Standard wiederherstellen"},
     {13016, "ID-Dateien (*.id)"},
+    {13017, "&Ja"},
+    {13018, "&Nein"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

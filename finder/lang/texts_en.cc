@@ -113,6 +113,8 @@ constexpr ZeltLangString kStrings[] = {
     {13014, "Browse..."},
     {13015, "Restore Default"},
     {13016, "ID Files (*.id)"},
+    {13017, "&Yes"},
+    {13018, "&No"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

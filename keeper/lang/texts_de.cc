@@ -251,6 +251,8 @@ constexpr ZeltLangString kStrings[] = {
     {13006, "Dateityp:"},
     {13007, "&Speichern"},
     {13008, "\xC3\x96&" "ffnen"},
+    {13009, "&Ja"},
+    {13010, "&Nein"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

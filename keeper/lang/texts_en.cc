@@ -233,6 +233,8 @@ constexpr ZeltLangString kStrings[] = {
     {13006, "Files of type:"},
     {13007, "&Save"},
     {13008, "&Open"},
+    {13009, "&Yes"},
+    {13010, "&No"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");
