@@ -26,14 +26,14 @@ class TestFormat final : public DateTimeFormat {
     static const char* kDays[] = {"Sun", "Mon", "Tue", "Wed",
                                   "Thu", "Fri", "Sat"};
     if (t.year < 1970 || t.day_of_week > 6) return std::nullopt;
-    char buf[40];
+    char buf[48];
     std::snprintf(buf, sizeof buf, "%s %04u-%02u-%02u", kDays[t.day_of_week],
                   t.year, t.month, t.day);
     return buf;
   }
   std::optional<std::string> Time(const platform::SystemTime& t) const override {
     if (t.hour > 23) return std::nullopt;
-    char buf[16];
+    char buf[24];
     std::snprintf(buf, sizeof buf, "%02u:%02u:%02u", t.hour, t.minute,
                   t.second);
     return buf;
@@ -56,7 +56,7 @@ class ABLoggerTest : public testing::Test {
  protected:
   void SetUp() override {
     env_.SetFixedTimeZone(60);
-    env_.test_clock().SetUnixTime(1715242500);  // 2024-05-09 08:15:00 UTC
+    AtTheEnd();
     dir_ = fs::path(env_.root()) / "backups";
     fs::create_directories(dir_);
     fs::create_directories(env_.TempDir());
@@ -87,7 +87,11 @@ class ABLoggerTest : public testing::Test {
   }
   std::string Log() { return ReadFile(CABLogger::DefaultPath()); }
 
-  platform::FakeEnv env_;
+  // The end of a schedule: 2024-05-09 08:15:00 UTC. The test clock runs
+  // at the real pace from there, so it is set right before an outcome.
+  void AtTheEnd() { env_.test_clock().SetUnixTime(1715242500); }
+
+  platform::FakeEnv env_{1};
   platform::ScopedEnv use_{&env_};
   desktop::FakeScreen screen_;
   TestFormat format_;
@@ -130,6 +134,7 @@ TEST_F(ABLoggerTest, AScheduleWithThreeRunsAndAStop) {
   log.WriteRunStart(s);
   log.WriteRunReport(s, {}, At(2024, 5, 8, 3, 22, 30));
   log.WriteRunResult(s, {RunResult::kCancelled, 0, 0});
+  AtTheEnd();
   log.WriteOutcome(s, ScheduleOutcome::kStoppedByUser);
   log.WriteOutcome(s, ScheduleOutcome::kStoppedByUser);
 
@@ -158,6 +163,7 @@ TEST_F(ABLoggerTest, AFailedScheduleThenANewOneThatStopsForDeletedBoxes) {
   log.StartSchedule(s, true);
   log.WriteRunStart(s);
   log.WriteRunResult(s, {RunResult::kFailedLastRetry, 12029, 0});
+  AtTheEnd();
   log.WriteOutcome(s, ScheduleOutcome::kFailed);
   EXPECT_EQ(Log(), Expected("ab_log_failed_de.txt"));
 
@@ -166,6 +172,7 @@ TEST_F(ABLoggerTest, AFailedScheduleThenANewOneThatStopsForDeletedBoxes) {
   log.StartSchedule(s, false);
   EXPECT_EQ(s.run_number, 0u);
   log.WriteRunStart(s);
+  AtTheEnd();
   log.WriteStopForDeletedBoxes(s);
   log.WriteOutcome(s, ScheduleOutcome::kStoppedByUser);  // already ended
   EXPECT_EQ(Log(), Expected("ab_log_deleted_de.txt"));
