@@ -212,7 +212,7 @@ constexpr ZeltLangString kStrings[] = {
     {209, "Die Bibliothek f\xC3\xBCr die Ger\xC3\xA4tesuche konnte nicht "
           "geladen werden. Installieren Sie das Programm erneut."},
     {211, "keeper-about.png"},
-    {212, "finder-products.xml"},
+    {212, "ZELT_Discovery.bin"},
     {9999, "Deutsch"},
     {10000, "Software\\\\TALLIS\\\\Corvane TALLIS Client\\\\BRD"},
     {10001, "help/keeper.html"},

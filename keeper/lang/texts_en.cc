@@ -196,7 +196,7 @@ constexpr ZeltLangString kStrings[] = {
     {209, "The device discovery library could not be loaded. Install the "
           "program again."},
     {211, "keeper-about.png"},
-    {212, "finder-products.xml"},
+    {212, "ZELT_Discovery.bin"},
     {9999, "English"},
     {10000, "Software\\\\TALLIS\\\\Corvane TALLIS Client\\\\BRD"},
     {10001, "help/keeper.html"},
