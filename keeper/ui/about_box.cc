@@ -72,7 +72,8 @@ CAboutBox::CAboutBox(const desktop::LanguageLibrary& lang,
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addWidget(buttons);
-  setMinimumWidth(460);
+  // Wide enough that the product and library names stay on one line.
+  setMinimumWidth(520);
   ok->setFocus();
 }
 
