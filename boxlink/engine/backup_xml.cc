@@ -48,6 +48,8 @@ std::string BackupDate(const BackupXmlInfo& info) {
   return buf;
 }
 
+}  // namespace
+
 std::string TimeZoneText() {
   platform::TimeZoneInfo tz{};
   platform::Env::Current()->GetTimeZoneInfo(&tz);
@@ -57,8 +59,6 @@ std::string TimeZoneText() {
                 std::abs(bias) / 60, std::abs(bias) % 60);
   return buf;
 }
-
-}  // namespace
 
 std::string FormatBackupXml(const BackupXmlInfo& info) {
   std::vector<std::string> lines = {

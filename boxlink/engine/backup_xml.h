@@ -29,6 +29,10 @@ struct BackupXmlInfo {
   std::vector<BackupXmlBox> boxes;
 };
 
+// The index's Timezone text of this PC, "GMT+hh:mm" (sign "+" where the
+// standard bias is zero or negative).
+std::string TimeZoneText();
+
 // The whole file as text. Time zone facts come from the current Env.
 std::string FormatBackupXml(const BackupXmlInfo& info);
 // Writes it; 0 or the system error.

@@ -498,4 +498,88 @@ ZB_API uint32_t GetZipFileType(const char* archivePath);
 ZB_API int zbBoxUnzipXml(const char* archivePath, const char* folder,
                          uint32_t type);
 
+/* ------------------------------------------------------------------------
+ * Legacy data conversion. Local files only; no device is contacted.
+ * --------------------------------------------------------------------- */
+
+/* --- legacy conversion -------------------------------------------------- */
+
+/* Values of BoxJobProgress.State during the filtering conversions. */
+enum {
+  BOXJOB_STATE_CONVERTING = 2
+};
+
+/* Drop reasons (BoxJobProgress.DropReason) and summary bits. */
+enum {
+  ZB_DROP_COLOUR = 1,
+  ZB_DROP_WIDE_PAPER = 2,
+  ZB_DROP_COPY_COMPOUND = 4
+};
+
+/* *summary := the ZB_DROP_ bits of the checks the rule file of sourceModel
+ * switches on for targetModel (0 when it names none). The rule file
+ * "<sourceModel with '/' as '_'>.ini" is looked for in the program's
+ * folder, the current folder and the PATH. 0, 87 (equal models), 50 (no
+ * readable rule file), 1359. */
+ZB_API uint32_t zbBoxGetConvertSummary(const char* sourceModel,
+                                       const char* targetModel,
+                                       uint32_t* summary);
+
+/* Reads the index of a legacy archive ("Backup.XML" or "Archive.XML").
+ * For a backup, *boxList receives info->Count records (without last backup
+ * dates) in a block that *block receives; free it with zbBoxFreeBlock.
+ * *count := info->Count. 0, 1392, 2, 8, 13, 11, 50 (retired version), 1605
+ * (version after 1.x), 1359. */
+ZB_API uint32_t zbzbBoxGetXMLInfo(const char* archivePath,
+                                  const char* workFolder,
+                                  BackupIndexInfo* info, uint32_t* count,
+                                  BackupIndexBox** boxList, ZBBLOCK* block);
+
+/* Rewrites a legacy backup (Backup.XML, DATABASE.tnb, DATA.zip) for
+ * targetModel: documents the rules of sourceModel drop are removed, the box
+ * counts corrected and the index states targetModel as its version. The
+ * output is written under a temporary name beside outputArchive and
+ * renamed at the end; a failure leaves an older file of that name alone.
+ * Unpacked files stay inside a folder of the call below workFolder.
+ * 0, 13 (not a legacy backup), 87, 50, 995, system and zip codes, 1359. */
+ZB_API uint32_t zbBoxConvertBackupData(const char* sourceArchive,
+                                       const char* outputArchive,
+                                       const char* workFolder,
+                                       const char* sourceModel,
+                                       const char* targetModel,
+                                       ZBEVENT cancelEvent,
+                                       ZBEVENT progressEvent,
+                                       BoxJobProgress* progress);
+/* The same for a legacy document archive (Archive.XML, D000*.zip); 259
+ * when every document would be dropped (no output then). */
+ZB_API uint32_t zbBoxConvertArchiveData(const char* sourceArchive,
+                                        const char* outputArchive,
+                                        const char* workFolder,
+                                        const char* sourceModel,
+                                        const char* targetModel,
+                                        ZBEVENT cancelEvent,
+                                        ZBEVENT progressEvent,
+                                        BoxJobProgress* progress);
+
+/* Converts a backup archive for a device of targetModel, as the model
+ * tables (ZELT_ConvertModels.ini beside the library) say: a classic-layout
+ * archive document by document into the storage layout, a storage-layout
+ * archive by relabelling. percent, doneCount and totalCount may be NULL;
+ * the progress event is set after each step. Members are sealed with the
+ * cipher and hash libraries unless the "NoEncryption" marker exists.
+ * 0, 50 (version or target not in the tables), 87 (wide paper for a strict
+ * target; source and output the same file), 1462 (SRA3 or 320x460mm for a
+ * narrow target), 1392, 995, 126/127 (boxendian missing), 1359, and the
+ * codes of zbBoxGetXMLInfo and of file operations. The last error is set
+ * to the result. */
+ZB_API uint32_t zbBoxConvert(const char* sourceArchive,
+                             const char* outputArchive,
+                             const char* hashLibrary, ZBEVENT cancelEvent,
+                             ZBEVENT progressEvent, uint32_t* percent,
+                             uint32_t* doneCount, uint32_t* totalCount,
+                             const char* cipherLibrary,
+                             const char* targetModel);
+
+/* --- end of legacy conversion ------------------------------------------ */
+
 #endif /* BOXLINK_H_ */
