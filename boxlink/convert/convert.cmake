@@ -25,3 +25,27 @@ set(ZELT_CONVERT_CONFIG
 foreach(file IN LISTS ZELT_CONVERT_CONFIG)
   configure_file(convert/config/${file} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${file} COPYONLY)
 endforeach()
+
+if(ZELT_BUILD_TESTS)
+  zelt_test(boxlink_convert_test
+    SOURCES convert/convert_rules_test.cc convert/ini_file_test.cc
+            convert/legacy_layout_test.cc convert/model_tables_test.cc
+            convert/filter_convert_test.cc convert/format_convert_test.cc
+    LIBS boxlink_core devsim_legacy platform_testing)
+  add_dependencies(boxlink_convert_test cipherlib digestlib boxendian)
+  target_compile_definitions(boxlink_convert_test PRIVATE
+    CIPHERLIB_SO="$<TARGET_FILE:cipherlib>"
+    DIGESTLIB_SO="$<TARGET_FILE:digestlib>"
+    BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}"
+    CONFIG_DIR="${CMAKE_CURRENT_SOURCE_DIR}/convert/config")
+
+  zelt_test(boxlink_convert_device_test
+    SOURCES convert/convert_device_test.cc
+    LIBS boxlink_core devsim_legacy devsim_testing platform_testing
+    LABELS integration)
+  add_dependencies(boxlink_convert_device_test cipherlib digestlib boxendian ftpshim)
+  target_compile_definitions(boxlink_convert_device_test PRIVATE
+    CIPHERLIB_SO="$<TARGET_FILE:cipherlib>"
+    DIGESTLIB_SO="$<TARGET_FILE:digestlib>"
+    BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+endif()

@@ -315,12 +315,13 @@ class ArchiveFilter {
           descriptor.empty() ? std::string()
                              : ReadHead(scratch + "/" + descriptor, legacy::kDescriptorReadBytes));
       SetField(progress_->DocName, platform::Utf16ToCodePage(d.name));
+      // A document that several checks match is one document less.
       for (uint32_t reason : Matches(checks, d)) {
         std::remove(member.c_str());
-        --kept;
         progress_->Dropped = 1;
         progress_->DropReason = reason;
       }
+      if (progress_->Dropped) --kept;
       CZipUtility::DeleteTree(scratch);
       progress_->Percent = uint32_t(uint64_t(i) * 90 / n);
       signals_.Notify();

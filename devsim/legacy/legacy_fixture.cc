@@ -141,7 +141,7 @@ void WriteDocument(Tree& t, const std::string& dir, const Document& d, uint32_t 
     pd.adjusted_height = 3508;
     pd.angle = 0;
     pd.orientation = 0;
-    t.File(page + ".XML", layout::EncodePageDescriptor(pd));
+    if (d.page_descriptors) t.File(page + ".XML", layout::EncodePageDescriptor(pd));
   }
   if (d.job_file) {
     layout::JobFile j;

@@ -29,6 +29,7 @@ struct Document {
   uint32_t pages = 1;
   uint32_t page_bytes = 300;
   bool job_file = true;         // PRINTJOB.XML beside the pages
+  bool page_descriptors = true; // PAGEnnn.XML beside each page
   uint32_t created = 1600000000;
 
   bool IsColour() const { return colour != Colour::kMono; }
