@@ -193,8 +193,13 @@ void DocumentConverter::ConvertLevel(const std::string& legacy_folder,
     WritePropertyFile(target + "/folderproperties.xml", PropertyNamespace::kSchema,
                       FolderProperties(utf8, d, size));
     MakeEmptyFile(target + "/ready.sts");
-    signals_.Notify();
-    ConvertSignals::Wait(100);
+    // A folder counts as one item of the progress, as the totals have it.
+    if (document_done_) {
+      document_done_();
+    } else {
+      signals_.Notify();
+      ConvertSignals::Wait(100);
+    }
   }
 }
 

@@ -24,6 +24,7 @@ std::u16string UnusedName(std::u16string_view name, const std::set<std::u16strin
 
 class DocumentConverter {
  public:
+  // item_done is called after each converted document and folder.
   DocumentConverter(const ConvertSignals& signals, WepContext box,
                     std::function<void()> document_done)
       : signals_(signals), box_(std::move(box)), document_done_(std::move(document_done)) {}

@@ -502,9 +502,12 @@ TEST_F(FormatConvertTest, MissingPiecesFailTheConversionAndKeepTheOldOutput) {
   }
   EXPECT_EQ(Convert(no_database, output, "Varda 9500"), ZB_ERR_NOT_SUPPORTED);
 
-  // No boxendian for a byte-order target.
+  // A boxendian without its entry point, for a byte-order target.
   fs::remove(env_.program_ + "/libboxendian.so");
-  EXPECT_EQ(Convert(classic, output, "Varda 9500"), 126u);
+  fs::create_symlink(DIGESTLIB_SO, env_.program_ + "/libboxendian.so");
+  EXPECT_EQ(Convert(classic, output, "Varda 9500"), 127u);
+  fs::remove(env_.program_ + "/libboxendian.so");
+  fs::create_symlink(std::string(BIN_DIR) + "/libboxendian.so", env_.program_ + "/libboxendian.so");
 
   // No model tables.
   fs::remove(env_.program_ + "/" + kModelTablesFileName);
@@ -522,7 +525,7 @@ TEST_F(FormatConvertTest, MissingPiecesFailTheConversionAndKeepTheOldOutput) {
       if (zbBoxWaitEvent(status_, 10) == ZB_WAIT_OBJECT_0) zbBoxSetEvent(cancel_);
   });
   uint32_t rc = zbBoxConvert(classic.c_str(), output.c_str(), DIGESTLIB_SO, cancel_, status_,
-                             &percent_, nullptr, nullptr, CIPHERLIB_SO, "Varda 8000");
+                             &percent_, nullptr, nullptr, CIPHERLIB_SO, "Varda 9500");
   done = true;
   canceller.join();
   EXPECT_EQ(rc, ZB_ERR_CANCELLED);

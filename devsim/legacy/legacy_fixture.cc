@@ -246,6 +246,7 @@ bool WriteBackup(const Backup& backup, BackupForm form, const std::string& path,
     t.File("BOX/Backup.XML", boxlink::FormatBackupXml(IndexOf(backup)));
     t.Folder("BOX/" + database);
     const std::string holder = form == BackupForm::kDataZip ? "BOX/DATA" : "BOX";
+    t.Folder(holder);
     for (const Box& box : backup.boxes) {
       layout::BoxDescriptor bd;
       bd.number_text = std::to_string(box.number);
