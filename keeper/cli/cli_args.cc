@@ -183,6 +183,8 @@ usage:
                     [--range FROM-TO] [--timeout S] [--json]
   boxkeeper restore --address ADDR [--boxes LIST] [--overwrite | --append]
                     ARCHIVE.zip
+  boxkeeper convert --from MODEL --to MODEL [--summary] [--force]
+                    SOURCE.zip OUTPUT.zip   (see boxkeeper convert --help)
 
 connection options:
   -a, --address ADDR     the device (IPv4, IPv6 or host name)
@@ -204,10 +206,11 @@ other options:
                          lines or none
   -h, --help             this text
 
-boxkeeper discover --help describes the device search.
+boxkeeper discover --help describes the device search, boxkeeper convert
+--help the conversion of archives for another model.
 
-Ctrl-C cancels a running backup or restore; the device is unlocked and its
-temporary FTP account removed before the program ends.
+Ctrl-C cancels a running backup, restore or conversion; the device is
+unlocked and its temporary FTP account removed before the program ends.
 
 exit codes:
   0 done   1 failed   2 usage   3 no connection   4 cancelled

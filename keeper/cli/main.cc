@@ -19,6 +19,7 @@
 #include "keeper/app/job_frame.h"
 #include "keeper/app/result_text.h"
 #include "keeper/cli/cli_args.h"
+#include "keeper/cli/convert_command.h"
 #include "keeper/cli/discover.h"
 #include "keeper/cli/output.h"
 #include "platform/clock.h"
@@ -274,6 +275,9 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "discover")
     return RunDiscover(std::vector<std::string>(args.begin() + 1, args.end()));
+  // convert works on local files only and has options of its own.
+  if (!args.empty() && args[0] == "convert")
+    return RunConvert(std::vector<std::string>(args.begin() + 1, args.end()));
   std::string error;
   std::optional<Options> o = ParseArgs(args, &error);
   if (!o) {
