@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "boxlink.h"
 #include "boxlink/convert/ini_file.h"
 
 namespace boxlink {
@@ -22,9 +23,9 @@ inline constexpr char kCopyCompoundCheckKey[] = "CopyCompoundCheck";
 inline constexpr char kKSizeCheckKey[] = "K-SizeCheck";
 
 // Summary bits, also the drop reasons of the progress record.
-inline constexpr uint32_t kDropColour = 1;
-inline constexpr uint32_t kDropWidePaper = 2;
-inline constexpr uint32_t kDropCopyCompound = 4;
+inline constexpr uint32_t kDropColour = ZB_DROP_COLOUR;
+inline constexpr uint32_t kDropWidePaper = ZB_DROP_WIDE_PAPER;
+inline constexpr uint32_t kDropCopyCompound = ZB_DROP_COPY_COMPOUND;
 
 struct ConvertChecks {
   bool colour = false;

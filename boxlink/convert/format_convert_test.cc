@@ -282,7 +282,7 @@ TEST_F(FormatConvertTest, ClassicBackupBecomesTheStorageLayout) {
 }
 
 TEST_F(FormatConvertTest, MembersAreSealedUnlessTheMarkerSaysOtherwise) {
-  lg::Backup legacy = lg::StandardBackup(kClassicV3);
+  lg::Backup legacy = NarrowBackup(kClassicV3);
   legacy.boxes[2].number = 0;  // the empty box as box 0
   const std::string source = WriteClassic(legacy);
   const std::string sealed = dir_.Sub("sealed.zip");
@@ -302,11 +302,32 @@ TEST_F(FormatConvertTest, MembersAreSealedUnlessTheMarkerSaysOtherwise) {
   EXPECT_EQ(info.SecureMode, 1u);
   zbBoxFreeIndexBoxes(boxes);
 
+  // Relabelled, sealed members stay sealed: as they are, or unsealed,
+  // turned round and sealed again for a byte-order target.
+  for (const char* target : {"Varda 8500", "Varda 9500"}) {
+    SCOPED_TRACE(target);
+    const std::string relabelled = dir_.Sub(std::string("relabelled-") + target);
+    ASSERT_EQ(Convert(sealed, relabelled, target), 0u);
+    EXPECT_EQ(ZipNames(relabelled), ZipNames(sealed));
+    BackupIndexInfo again{};
+    BackupIndexBox* list = nullptr;
+    ASSERT_EQ(zbBoxGetXMLInfo(relabelled.c_str(), work.c_str(), &again, &list, CIPHERLIB_SO,
+                              DIGESTLIB_SO),
+              0u);
+    EXPECT_NE(std::string(again.Version).find(target), std::string::npos) << again.Version;
+    zbBoxFreeIndexBoxes(list);
+  }
+
   env_.SetNoEncryption(true);
   const std::string plain = dir_.Sub("plain.zip");
   ASSERT_EQ(Convert(source, plain, "Varda 8000"), 0u);
   EXPECT_EQ(ZipNames(plain), (std::vector<std::string>{"BOX/00000.tnb", "BOX/001.tnb",
                                                         "BOX/012.tnb", "BOX/Backup.XML"}));
+  // A plain archive relabelled on a PC that seals gets sealed members.
+  env_.SetNoEncryption(false);
+  const std::string resealed = dir_.Sub("resealed.zip");
+  ASSERT_EQ(Convert(plain, resealed, "Varda 8500"), 0u);
+  EXPECT_EQ(ZipNames(resealed), ZipNames(sealed));
 }
 
 TEST_F(FormatConvertTest, EveryRelabelAndByteOrderRowTakesEffect) {
