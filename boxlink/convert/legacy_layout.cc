@@ -223,7 +223,7 @@ BoxDescriptor DecodeBoxDescriptor(std::string_view bytes) {
   d.number_text = b.Text(0, 9);
   d.name = b.Utf16(9, kBoxNameBytes);
   d.user = b.Text(73, 64);
-  d.password = b.Text(585, 64);
+  d.password = b.Text(585, 63);
   d.created = b.U32(716);
   d.modified = b.U32(720);
   d.accessed = b.U32(724);
@@ -231,7 +231,7 @@ BoxDescriptor DecodeBoxDescriptor(std::string_view bytes) {
   d.preservation = b.U16(732);
   d.preserve_days = int16_t(b.U16(734));
   d.notify = b.U16(736);
-  d.email = b.Text(738, 262);
+  d.email = b.Text(738, 261);
   return d;
 }
 
