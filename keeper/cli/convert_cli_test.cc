@@ -143,7 +143,10 @@ TEST_F(ConvertCliTest, CtrlCCancelsAndWritesNothing) {
             static_cast<char*>(nullptr));
     ::_exit(127);
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  // Once the run's work folder is there, Ctrl-C goes to the conversion.
+  for (int i = 0; i < 1000 && Leftovers().empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_FALSE(Leftovers().empty());
   ::kill(pid, SIGINT);
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);

@@ -111,13 +111,6 @@ struct Run {
       finished = true;
       zbBoxSetEvent(status);
     });
-    struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    struct sigaction old_int {}, old_term {};
-    g_interrupted = false;
-    sigaction(SIGINT, &sa, &old_int);
-    sigaction(SIGTERM, &sa, &old_term);
     bool cancelled = false;
     while (!finished) {
       zbBoxWaitEvent(status, 200);
@@ -128,8 +121,6 @@ struct Run {
       if (printer && !finished) printer->OnProgress(View(kind));
     }
     worker.join();
-    sigaction(SIGINT, &old_int, nullptr);
-    sigaction(SIGTERM, &old_term, nullptr);
     if (printer) {
       if (rc == 0) {
         ProgressView v = View(kind);
@@ -166,6 +157,27 @@ struct Run {
     v.record.doc_name = progress.DocName;
     return v;
   }
+};
+
+// Ctrl-C and SIGTERM only raise a flag while a conversion is prepared or
+// runs; the run turns it into the conversion's cancel event.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupted = false;
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, &old_int_);
+    sigaction(SIGTERM, &sa, &old_term_);
+  }
+  ~InterruptGuard() {
+    sigaction(SIGINT, &old_int_, nullptr);
+    sigaction(SIGTERM, &old_term_, nullptr);
+  }
+
+ private:
+  struct sigaction old_int_ {}, old_term_ {};
 };
 
 }  // namespace
@@ -350,6 +362,7 @@ int RunConvert(const std::vector<std::string>& args) {
   }
   const std::string source = fs::absolute(o.source).string();
   const std::string output = fs::absolute(o.output).string();
+  InterruptGuard interrupts;
   const std::string work = MakeWorkFolder(output);
   if (work.empty()) {
     Fail("cannot make a work folder beside " + output);
