@@ -1,6 +1,7 @@
 #include "boxlink/client/logger.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,9 +41,16 @@ std::string Banner(std::string_view word) {
 
 void OpenLocked(const std::string& path) {
   if (g_instance) return;
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC,
-                  0644);
+  // The log usually sits in a folder everyone may write to: a link put in
+  // its place is not followed, and only its owner may read what it says.
+  int fd = ::open(path.c_str(),
+                  O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return;
+  }
   g_instance.reset(new CLogger(fd));
   g_instance->WriteEntry(CLogger::StartBanner());
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <thread>
 
@@ -101,6 +103,28 @@ TEST_F(LoggerTest, AnUnopenableLogDropsEntriesQuietly) {
   EXPECT_FALSE(CLogger::IsStarted());
   CLogger::OpenLog(env_.root() + "/no/such/folder/log.txt");
   EXPECT_FALSE(CLogger::IsStarted());
+}
+
+// The log lives in a folder that everyone may write to: another user's
+// link in its place is never followed, and what it writes only its owner
+// may read.
+TEST_F(LoggerTest, TheLogIsPrivateAndNeverFollowsALink) {
+  CLogger::StartLog();
+  CLogger::LogText("mine");
+  CLogger::StopLog();
+  struct stat st {};
+  ASSERT_EQ(::lstat(CLogger::LogFilePath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  std::filesystem::remove(CLogger::LogFilePath());
+  std::string victim = env_.root() + "/victim.txt";
+  platform::WriteTestFile(victim, "untouched");
+  std::filesystem::create_symlink(victim, CLogger::LogFilePath());
+  CLogger::StartLog();
+  CLogger::LogText("must not land in the victim");
+  EXPECT_FALSE(CLogger::IsStarted());
+  CLogger::StopLog();
+  EXPECT_EQ(platform::ReadTestFile(victim), "untouched");
 }
 
 TEST_F(LoggerTest, ConcurrentEntriesStayWhole) {

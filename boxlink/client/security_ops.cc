@@ -50,8 +50,17 @@ using namespace boxlink;
 ZB_API uint32_t zbBoxGetSecuritySettings(ZBSESSION* session,
                                          ZBSECURITY* security) {
   if (!session || !security) return ZB_ERR_INVALID_PARAMETER;
-  platform::UniqueBlock block(
-      _zbBoxProcGet(session, kCgiSecuritySetting, /*no_encoding=*/false));
+  platform::UniqueBlock block;
+  try {
+    block = platform::UniqueBlock(
+        _zbBoxProcGet(session, kCgiSecuritySetting, /*no_encoding=*/false));
+  } catch (...) {
+    // Nothing may reach the caller: an unexpected failure under the
+    // request is an internal error like anywhere else in the export.
+    CLogger::LogError("zbBoxGetSecuritySettings", ZB_ERR_INTERNAL_ERROR, true);
+    CLogger::StopLog();
+    return ZB_ERR_INTERNAL_ERROR;
+  }
   if (!block) {
     uint32_t err = platform::GetLastError();
     CLogger::LogError("zbBoxGetSecuritySettings - _zbBoxProcGetEx", err);

@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <filesystem>
 #include <string>
 
 #include "boxlink.h"
 #include "boxlink/client/device_session_fixture.h"
+#include "boxlink/client/query_texts.h"
 #include "boxlink/engine/model_file.h"
 #include "standins/cryptocore/crypto_core.h"
+#include "standins/inet/net_state.h"
 
 namespace {
 
@@ -79,8 +82,9 @@ TEST_P(SecurityOpsTest, AuthenticationGivesANewWebSession) {
   std::strcpy(sec.Password, encoded.c_str());
   sec.PasswordEncoded = 1;
   ASSERT_EQ(zbBoxAuthenticate(d.s(), &sec), 0u);
+  // The encoded form's "+", "/" and "=" travel escaped, as in any value.
   EXPECT_EQ(d.LastQuery("boxnwAuthenticate"),
-            "UID=Admin&PWD=" + encoded + "&APL=ZELT&ENC=1");
+            "UID=Admin&PWD=" + boxlink::QueryValue(encoded) + "&APL=ZELT&ENC=1");
   // Refused: 1244 and no session any more.
   sec.PasswordEncoded = 0;
   std::strcpy(sec.Password, "wrong");
@@ -183,6 +187,22 @@ TEST(SecurityOpsFailureTest, BadRepliesAndMissingElements) {
     }
   }
   EXPECT_EQ(d.s()->SessionId, 0u) << "a failed authentication drops the session";
+}
+
+// Whatever goes wrong under the settings request (here the question
+// whether the machine is online throws), the export reports it as a code
+// and never lets it reach the caller.
+TEST(SecurityOpsFailureTest, AnExceptionUnderTheRequestBecomesACode) {
+  DeviceSession d(false);
+  struct Throwing : inet::NetworkState {
+    bool ConnectedState(bool*) override { throw std::runtime_error("interfaces"); }
+    bool CheckConnection(std::string_view, bool) override { return true; }
+  } throwing;
+  inet::ScopedNetworkState use(&throwing);
+  ZBSECURITY sec{};
+  uint32_t code = 0;
+  EXPECT_NO_THROW(code = zbBoxGetSecuritySettings(d.s(), &sec));
+  EXPECT_EQ(code, 1359u);
 }
 
 }  // namespace
