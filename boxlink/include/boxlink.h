@@ -53,7 +53,9 @@ enum {
   ZB_ERR_INVALID_PARAMETER = 87,
   ZB_ERR_TOO_MANY_SEMAPHORES = 100, /* HTTP 503, device busy with others */
   ZB_ERR_BAD_PATHNAME = 161,
+  ZB_ERR_FILENAME_EXCED_RANGE = 206, /* request or command too long to send */
   ZB_ERR_BUSY = 170,
+  ZB_ERR_MORE_DATA = 234,          /* a listing longer than the client takes */
   ZB_ERR_CONNECTION_RESET = 257,
   ZB_ERR_CANCELLED = 995,
   ZB_ERR_INVALID_PASSWORD_FORMAT = 1216,

@@ -21,6 +21,8 @@ using boxlink::Raise;
 namespace tr = boxlink::transfer;
 
 constexpr uint32_t kTimeoutMs = 10000;
+// The longest command line the devices take.
+constexpr size_t kMaxCommand = 600;
 
 const boxlink::CBaseFtp::FolderPolicy kPolicy = {
     "DownloadFolderByFTP",     "DownloadFolderByFTP",
@@ -164,9 +166,15 @@ bool CFtp::FtpPutFile(std::string_view remote, std::string_view local) {
     CLogger::LogError("FTP::CFtp::PutFile", own_error);
     Raise(ZB_ERR_CONNECTION_RESET);
   }
-  uint32_t number = ResponseNumber(response);
-  CLogger::LogError("FTP::CFtp::PutFile", number);
-  Raise(number);
+  // The server's number only when the server refused this upload; after a
+  // failure on our side its last reply is an older one (the 226 of the
+  // previous file, the 150 of a transfer that then stalled, the 550 of an
+  // earlier command).
+  uint32_t code = own_error == inet::kErrExtendedError ? ResponseNumber(response)
+                  : own_error                          ? own_error
+                                                       : uint32_t(ZB_ERR_INTERNAL_ERROR);
+  CLogger::LogError("FTP::CFtp::PutFile", code);
+  Raise(code);
 }
 
 uint32_t CFtp::FtpStreamPutFile(std::string_view remote,
@@ -281,9 +289,12 @@ bool CBriskFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
   return tr::Guarded("FtpListDirectory", "FtpListDirectory", [&] {
     tr::ClearLists(folders, files);
     std::unique_ptr<inet::FtpTransfer> data;
-    char cmd[600];
-    std::snprintf(cmd, sizeof cmd, "%s %.*s", list_command_.c_str(),
-                  static_cast<int>(remote.size()), remote.data());
+    std::string cmd = tr::CommandLine(list_command_, remote);
+    // Refused whole rather than cut to a path that may name another folder.
+    if (cmd.size() > kMaxCommand) {
+      CLogger::LogError("FtpListDirectory - command too long", ZB_ERR_FILENAME_EXCED_RANGE);
+      Raise(ZB_ERR_FILENAME_EXCED_RANGE);
+    }
     if (!Conn().Command(cmd, true, false, &data)) {
       uint32_t e = tr::LastErrorOr1359();
       CLogger::LogError("FtpListDirectory", e);
@@ -299,6 +310,11 @@ bool CBriskFtp::FtpListDirectory(std::string_view remote, FindDataList* folders,
         Raise(e);
       }
       if (got == 0) break;
+      if (got > inet::kMaxListingBytes - text.size()) {
+        data.reset();  // ends the transfer and reads the server's verdict
+        CLogger::LogError("InternetReadFile ", inet::kErrListingTooLong);
+        Raise(inet::kErrListingTooLong);
+      }
       text.append(buf, got);
     }
     // A listing cut short must not pass for a short folder.

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/raised_code_testing.h"
@@ -12,6 +13,7 @@
 #include "boxlink/transfer/transfer_library.h"
 #include "devsim/core/loopback.h"
 #include "devsim/ftp/ftp_test_server.h"
+#include "platform/last_error.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
 
@@ -197,6 +199,73 @@ TEST_F(TransferEdgeTest, HungDeviceTimesOutOnTheClock) {
   EXPECT_EQ(RaisedCode([&] { f.FtpGetFile("/f", local_.Sub("f")); }), 12002u);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_FALSE(fs::exists(local_.Sub("f")));
+}
+
+// An upload the server did not refuse failed on the client's side: the
+// client's own error is raised, not the server's last (positive) reply,
+// so that a device that stopped answering is seen as one.
+TEST_F(TransferEdgeTest, PlainUploadFailureRaisesTheClientsOwnError) {
+  platform::FakeEnv fast(1000);
+  platform::ScopedEnv use(&fast);
+  Start({}, 21);
+  FTP::COrielFtp f;
+  Connect(f);
+  WriteTestFile(local_.Sub("a"), "page");
+  ASSERT_TRUE(f.FtpPutFile("/a", local_.Sub("a")));  // leaves a 226 behind
+  EXPECT_EQ(RaisedCode([&] { f.FtpPutFile("/b", local_.Sub("missing")); }), 2u);
+
+  server_->Arm("ftp.data", FtpFault::Hang());
+  EXPECT_EQ(RaisedCode([&] { f.FtpPutFile("/c", local_.Sub("a")); }), 12002u);
+
+  // A refusal is still the server's number.
+  FTP::COrielFtp g;
+  Connect(g);
+  server_->Arm("ftp.STOR", FtpFault::FailWith(550, "Permission denied"));
+  EXPECT_EQ(RaisedCode([&] { g.FtpPutFile("/d", local_.Sub("a")); }), 550u);
+}
+
+// A listing command longer than the device takes is refused, not cut to
+// a shorter path that might name another folder.
+TEST_F(TransferEdgeTest, PlainListingOfAnOverLongPathIsRefused) {
+  Start({}, 21);
+  WriteTestFile(server_->Local("/B/f.XML"), "x");
+  FTP::CBriskFtp f;
+  Connect(f);
+  FindDataList folders, files;
+  const std::string fits = "/B" + std::string(600 - 5 - 2, '/');  // "LIST " + path: 600
+  EXPECT_TRUE(f.FtpListDirectory(fits, &folders, &files));
+  EXPECT_EQ(server_->Hits("ftp.LIST"), 1);
+  EXPECT_EQ(RaisedCode([&] { f.FtpListDirectory(fits + "/", &folders, &files); }), 206u);
+  EXPECT_EQ(server_->Hits("ftp.LIST"), 1);
+}
+
+// A listing is read into memory whole: one longer than a reply may be
+// (here over 3.6 MB of names) fails with its own code instead of growing
+// without end.
+TEST_F(TransferEdgeTest, PlainListingsLongerThanTheCapFail) {
+  Start({}, 21);
+  fs::create_directories(server_->Local("/big"));
+  const std::string stem(230, 'n');
+  for (int i = 0; i < 13000; ++i) {
+    std::ofstream(server_->Local("/big/" + stem + std::to_string(i) + ".XML"));
+  }
+  FindDataList folders, files;
+  FTP::CBriskFtp brisk;
+  Connect(brisk);
+  EXPECT_EQ(RaisedCode([&] { brisk.FtpListDirectory("/big", &folders, &files); }), 234u);
+  FTP::COrielFtp oriel;
+  Connect(oriel);
+  EXPECT_FALSE(oriel.FtpListDirectory("/big", &folders, &files));
+  EXPECT_EQ(platform::GetLastError(), 234u);
+  // The same folder with fewer names is listed as before.
+  for (int i = 1000; i < 13000; ++i)
+    fs::remove(server_->Local("/big/" + stem + std::to_string(i) + ".XML"));
+  EXPECT_TRUE(brisk.FtpListDirectory("/big", &folders, &files));
+  // (The second family's rule reads these lines' names, which end in the
+  // device's CR, as folders, and keeps "." and "..".)
+  EXPECT_GE(folders.size() + files.size(), 1000u);
+  EXPECT_TRUE(oriel.FtpListDirectory("/big", &folders, &files));
+  EXPECT_EQ(files.size(), 1000u);
 }
 
 TEST_F(TransferEdgeTest, CancelBeforeFirstDownload) {

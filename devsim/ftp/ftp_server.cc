@@ -492,7 +492,12 @@ bool FtpServer::Session::OpenData(FtpSocket* data, std::string_view what) {
     *data = pasv_.Accept(kDataTimeoutMs, &error);
     pasv_ = FtpSocket();
   } else {
-    *data = FtpSocket::Connect(*port_target_, kDataTimeoutMs, &error);
+    // From the device's own address, as the client only takes data
+    // connections from the host it talks to.
+    ftpc::SockAddr local;
+    *data = control_.LocalAddress(&local)
+                ? FtpSocket::Connect(*port_target_, kDataTimeoutMs, &error, &local)
+                : FtpSocket::Connect(*port_target_, kDataTimeoutMs, &error);
     port_target_.reset();
   }
   if (!data->valid()) {

@@ -94,6 +94,34 @@ void SockAddr::set_port(uint16_t port) {
     reinterpret_cast<sockaddr_in*>(&storage)->sin_port = htons(port);
 }
 
+namespace {
+
+// The same host address (the port and, for IPv6, the scope aside; an
+// IPv4 peer may also appear in its IPv6-mapped form).
+bool SameHost(const SockAddr& a, const SockAddr& b) {
+  auto v4 = [](const SockAddr& x, in_addr* out) {
+    if (x.family() == AF_INET) {
+      *out = reinterpret_cast<const sockaddr_in*>(&x.storage)->sin_addr;
+      return true;
+    }
+    const auto& a6 = reinterpret_cast<const sockaddr_in6*>(&x.storage)->sin6_addr;
+    if (x.family() == AF_INET6 && IN6_IS_ADDR_V4MAPPED(&a6)) {
+      std::memcpy(out, a6.s6_addr + 12, 4);
+      return true;
+    }
+    return false;
+  };
+  in_addr x4{}, y4{};
+  bool ax = v4(a, &x4), bx = v4(b, &y4);
+  if (ax || bx) return ax && bx && x4.s_addr == y4.s_addr;
+  if (a.family() != AF_INET6 || b.family() != AF_INET6) return false;
+  return std::memcmp(&reinterpret_cast<const sockaddr_in6*>(&a.storage)->sin6_addr,
+                     &reinterpret_cast<const sockaddr_in6*>(&b.storage)->sin6_addr,
+                     sizeof(in6_addr)) == 0;
+}
+
+}  // namespace
+
 std::string SockAddr::host() const {
   char buf[INET6_ADDRSTRLEN] = {};
   if (family() == AF_INET6)
@@ -182,11 +210,19 @@ bool FtpSocket::WaitReady(bool want_write, uint32_t timeout_ms,
 }
 
 FtpSocket FtpSocket::Connect(const SockAddr& to, uint32_t timeout_ms,
-                             uint32_t* error) {
+                             uint32_t* error, const SockAddr* from) {
   FtpSocket s(::socket(to.family(), SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!s.valid() || !SetNonBlocking(s.fd_)) {
     *error = kErrCannotConnect;
     return {};
+  }
+  if (from) {
+    SockAddr local = *from;
+    local.set_port(0);
+    if (::bind(s.fd_, reinterpret_cast<const sockaddr*>(&local.storage), local.length) != 0) {
+      *error = kErrCannotConnect;
+      return {};
+    }
   }
   int one = 1;
   setsockopt(s.fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -225,12 +261,30 @@ FtpSocket FtpSocket::Listen(const SockAddr& local, uint32_t* error,
   return s;
 }
 
-FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error) {
-  if (!WaitReady(false, timeout_ms, error)) return {};
-  FtpSocket c(::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-  if (!c.valid()) {
-    *error = kErrCannotConnect;
-    return c;
+FtpSocket FtpSocket::Accept(uint32_t timeout_ms, uint32_t* error,
+                            const SockAddr* only_from) {
+  // Strangers turned away before the wait counts as failed, so that a
+  // flood of them cannot keep the transfer waiting for ever.
+  constexpr int kMaxStrangers = 8;
+  FtpSocket c;
+  for (int strangers = 0;; ++strangers) {
+    if (strangers > kMaxStrangers) {
+      *error = kErrCannotConnect;
+      return {};
+    }
+    if (!WaitReady(false, timeout_ms, error)) return {};
+    SockAddr peer;
+    peer.length = sizeof peer.storage;
+    c = FtpSocket(::accept4(fd_, reinterpret_cast<sockaddr*>(&peer.storage),
+                            &peer.length, SOCK_CLOEXEC | SOCK_NONBLOCK));
+    if (!c.valid()) {
+      *error = kErrCannotConnect;
+      return c;
+    }
+    // Whoever reaches the port first would otherwise feed (or receive)
+    // the transfer: only the server we talk to may connect.
+    if (!only_from || SameHost(peer, *only_from)) break;
+    c.Abort();
   }
   // Replies are small writes answered late; Nagle's wait for the peer's
   // delayed acknowledgement would add tens of milliseconds to each.

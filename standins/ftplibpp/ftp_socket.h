@@ -37,14 +37,20 @@ class FtpSocket {
   FtpSocket(const FtpSocket&) = delete;
   FtpSocket& operator=(const FtpSocket&) = delete;
 
+  // With `from`, the connection leaves from that address (its port is
+  // ignored): a server connecting back in active mode does so from the
+  // address its client talks to, as clients demand.
   static FtpSocket Connect(const SockAddr& to, uint32_t timeout_ms,
-                           uint32_t* error);
+                           uint32_t* error, const SockAddr* from = nullptr);
   // A listening socket on `local` (port 0 picks one). A server (backlog
   // above 1) may reuse an address that a previous run left in TIME_WAIT.
   static FtpSocket Listen(const SockAddr& local, uint32_t* error,
                           int backlog = 1);
-  // Waits for one incoming connection on a listening socket.
-  FtpSocket Accept(uint32_t timeout_ms, uint32_t* error);
+  // Waits for one incoming connection on a listening socket. With
+  // `only_from`, connections from any other host address are closed at
+  // once and the wait goes on (within the same time-out).
+  FtpSocket Accept(uint32_t timeout_ms, uint32_t* error,
+                   const SockAddr* only_from = nullptr);
 
   // TLS server handshake (the simulated device's side).
   bool AcceptTls(SSL_CTX* ctx, uint32_t timeout_ms, uint32_t* error);

@@ -293,7 +293,7 @@ ftphandle* ftplib::OpenData(const std::string& command, bool upload,
     return nullptr;
   }
   if (mode_ != pasv) {
-    h->data = listener.Accept(timeout_ms_, &error);
+    h->data = listener.Accept(timeout_ms_, &error, &control_peer);
     if (!h->data.valid()) {
       Fail(error);
       ReadReply();  // the server gives up on the connection too (425)

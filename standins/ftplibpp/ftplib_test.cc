@@ -1,11 +1,16 @@
 // The FTP client against the simulated device's FTP server.
 #include "standins/ftplibpp/ftplib.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "devsim/ftp/ftp_test_server.h"
 #include "platform/env.h"
@@ -230,6 +235,114 @@ TEST_F(FtplibFailureTest, LineBreakInNameIsRefusedBeforeSending) {
   EXPECT_EQ(ftp_->LastError(), ftpc::kErrInvalidParameter);
   EXPECT_EQ(server_->Hits("ftp.DELE"), 0);
   EXPECT_EQ(server_->Hits("ftp.RMD"), 0);
+}
+
+// An FTP server of a few lines on 127.0.0.1 that, asked for a file in
+// active mode, first lets a stranger on another loopback address connect
+// to the client's data port and send other data, then connects itself.
+class StrangerFirstServer {
+ public:
+  StrangerFirstServer() {
+    listen_ = Socket("127.0.0.1", 0);
+    ::listen(listen_, 1);
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~StrangerFirstServer() {
+    thread_.join();
+    ::close(listen_);
+  }
+  int port() const { return port_; }
+
+ private:
+  static int Socket(const char* address, uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    inet_pton(AF_INET, address, &a.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    return fd;
+  }
+  static void SendFrom(const char* from, uint16_t to_port, const std::string& data) {
+    int fd = Socket(from, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(to_port);
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+      (void)!::write(fd, data.data(), data.size());
+    ::close(fd);
+  }
+  void Serve() {
+    int c = ::accept(listen_, nullptr, nullptr);
+    auto say = [c](const std::string& line) {
+      std::string l = line + "\r\n";
+      (void)!::write(c, l.data(), l.size());
+    };
+    say("220 ready");
+    std::string in;
+    uint16_t data_port = 0;
+    char buf[512];
+    for (;;) {
+      size_t nl;
+      while ((nl = in.find("\r\n")) == std::string::npos) {
+        ssize_t n = ::read(c, buf, sizeof buf);
+        if (n <= 0) {
+          ::close(c);
+          return;
+        }
+        in.append(buf, static_cast<size_t>(n));
+      }
+      std::string cmd = in.substr(0, nl);
+      in.erase(0, nl + 2);
+      if (cmd.rfind("USER", 0) == 0) {
+        say("331 password");
+      } else if (cmd.rfind("PASS", 0) == 0) {
+        say("230 in");
+      } else if (cmd.rfind("PORT ", 0) == 0) {
+        int h[4], p[2];
+        std::sscanf(cmd.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h[0], &h[1], &h[2], &h[3],
+                    &p[0], &p[1]);
+        data_port = static_cast<uint16_t>(p[0] * 256 + p[1]);
+        say("200 port");
+      } else if (cmd.rfind("RETR", 0) == 0) {
+        SendFrom("127.0.0.9", data_port, "planted by a stranger");
+        say("150 here it comes");
+        SendFrom("127.0.0.1", data_port, "the device's file");
+        say("226 done");
+      } else if (cmd.rfind("QUIT", 0) == 0) {
+        say("221 bye");
+        ::close(c);
+        return;
+      } else {
+        say("200 ok");
+      }
+    }
+  }
+
+  int listen_ = -1;
+  int port_ = 0;
+  std::thread thread_;
+};
+
+TEST(FtplibActiveModeTest, DataConnectionsComeOnlyFromTheServer) {
+  platform::ScopedTempDir local;
+  StrangerFirstServer server;
+  {
+    ftplib ftp(0, 0);
+    ASSERT_EQ(ftp.Connect("127.0.0.1", server.port(), 0), 1);
+    ASSERT_EQ(ftp.Login("user", "secret"), 1);
+    ftp.SetConnmode(ftplib::port);
+    ASSERT_EQ(ftp.Get(local.Sub("f").c_str(), "/f", ftplib::image), 1) << ftp.LastResponse();
+    EXPECT_EQ(ReadTestFile(local.Sub("f")), "the device's file");
+    ftp.Quit();
+  }
 }
 
 }  // namespace

@@ -237,6 +237,10 @@ bool FtpConnection::FindFirstFile(const std::string& pattern,
     size_t got = 0;
     if (!data->Read(buf, sizeof buf, &got)) return false;
     if (got == 0) break;
+    if (got > kMaxListingBytes - text.size()) {
+      data.reset();  // ends the transfer; the verdict no longer matters
+      return Fail(kErrListingTooLong);
+    }
     text.append(buf, got);
   }
   if (!data->Close()) return false;

@@ -30,6 +30,11 @@ inline constexpr uint32_t kErrIncorrectUserName = 12013;
 inline constexpr uint32_t kErrIncorrectPassword = 12014;
 inline constexpr uint32_t kErrLoginFailure = 12015;
 
+// Listings are read into memory whole; one longer than this (as long as
+// the largest web reply the client takes) fails with kErrListingTooLong.
+inline constexpr size_t kMaxListingBytes = 3'670'000;
+inline constexpr uint32_t kErrListingTooLong = 234;
+
 inline constexpr uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr uint32_t kFileAttributeNormal = 0x80;
 
