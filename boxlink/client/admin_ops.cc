@@ -8,6 +8,7 @@
 
 #include "boxlink.h"
 #include "boxlink/client/cgi.h"
+#include "boxlink/client/http_transport.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/query_texts.h"
 #include "standins/inet/net_state.h"
@@ -53,10 +54,11 @@ void ClearAliveOnLostConnection(ZBSESSION* session, uint32_t code) {
     session->Alive = 0;
 }
 
+// The web server the session uses, in its own protocol: a plain request
+// to a TLS port gets no answer, and the retry would end after one refusal.
 std::string FrontEndUrl(const ZBSESSION& s) {
-  std::string host(s.Host, strnlen(s.Host, sizeof s.Host));
-  if (host.find(':') != std::string::npos) host = "[" + host + "]";
-  return Format("http://%s:%04u/Halvo", host.c_str(), s.WebPort);
+  return Format("%s://%s:%04u/Halvo", s.WebSecure == 1 ? "https" : "http",
+                UrlHost(s).c_str(), s.WebPort);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // and last backup dates.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -188,6 +189,34 @@ TEST(AdminOpsRetryTest, ReleaseSucceedsOnTheThirdTryAfterTwoMinutes) {
   EXPECT_EQ(checks[0], "http://" + d.dev().address() + ":8080/Halvo forced");
 }
 
+// The reachability check between the release attempts asks the device's
+// web server in the protocol it speaks: on a TLS device the retry goes on
+// instead of ending after the first refusal.
+void TlsWebProbe(ZBSESSION* s, const void*) {
+  s->WebPort = 8080;
+  s->WebSecure = 1;
+  s->Port = 8080;
+}
+
+TEST(AdminOpsRetryTest, ReleaseOnATlsDeviceIsRetried) {
+  platform::FakeEnv env(20);  // TLS handshakes need some real time
+  platform::ScopedEnv use(&env);
+  boxlink::ScopedPortProbes probes({&TlsWebProbe, &boxlink::testing::FixedFtpProbe});
+  devsim::Profile p = devsim::Profile::Defaults(devsim::Layout::kClassic);
+  p.web_tls = true;
+  devsim::ScopedDevice dev(p, {"web"}, boxlink::testing::Boxes());
+  ASSERT_TRUE(dev.ok()) << dev.error();
+  ZBSESSION s{};
+  std::snprintf(s.Host, sizeof s.Host, "%s", dev->address().c_str());
+  s.Port = 8080;
+  ASSERT_EQ(zbBoxOpenConnection(&s, nullptr), 0u);
+  dev->faults().Arm("web.boxnwBoxExModeOut.result", ResultFault(203), 2);
+  EXPECT_EQ(zbBoxRetryUnlockUiJob(&s, kAdmin, 0), 0u);
+  EXPECT_EQ(devsim::web::WebService::Of(*dev)->RequestsTo("boxnwBoxExModeOut").size(), 3u);
+  EXPECT_EQ(zbBoxCloseConnection(&s), 0u);
+  boxlink::CLogger::StopLog();
+}
+
 TEST(AdminOpsRetryTest, ReleaseGivesUpAfterTenRetries) {
   DeviceSession d(false);
   FakeNetwork net(true);
@@ -265,6 +294,76 @@ TEST(AdminOpsFormTest, RestrictedDeleteNamesTheDocumentInUtf16) {
   // An empty document id is refused before any request.
   EXPECT_EQ(zbBoxDeleteDocument(d.s(), 7, "", 0, 5, "", ""), 87u);
   EXPECT_EQ(d.web()->RequestsTo("boxnwDeleteDoc").size(), 1u);
+}
+
+// Names and passwords reach the device as typed, whatever they hold: a
+// character that would end a query field, start another, begin a
+// fragment, or read as an escape or a space is encoded, and the device
+// decodes it as web servers do.
+constexpr const char* kReserved[] = {"&", "=", "#", "%", "+", " "};
+
+bool HasItem(const devsim::BoxStore& store, uint32_t box, const std::string& name) {
+  for (const auto& item : store.ListItems(box, 0))
+    if (item.name == name) return true;
+  return false;
+}
+
+TEST(AdminOpsQueryValueTest, PasswordsWithReservedCharactersOpenTheDevice) {
+  for (bool post : {false, true}) {
+    for (const char* c : kReserved) {
+      SCOPED_TRACE(std::string(post ? "POST " : "GET ") + "'" + c + "'");
+      devsim::Profile p = devsim::Profile::Defaults(devsim::Layout::kClassic);
+      if (post) p.engine_version = "Varda 4720c Series V2.0.0.0";
+      p.admin_password = std::string("ad") + c + "PWD=41" + c + "min";
+      DeviceSession d(p, false);
+      uint32_t device_time = 0;
+      EXPECT_EQ(zbBoxLockUiJob(d.s(), p.admin_password.c_str(), 0, &device_time), 0u);
+      EXPECT_TRUE(d.state().exclusive());
+      EXPECT_EQ(zbBoxUnlockUiJob(d.s(), p.admin_password.c_str(), 0), 0u);
+      // The wrong password is still wrong.
+      EXPECT_NE(zbBoxLockUiJob(d.s(), "ad", 0, &device_time), 0u);
+
+      ZBSECURITY sec{};
+      sec.AuthenticationMethod = 2;
+      std::snprintf(sec.Password, sizeof sec.Password, "%s", p.admin_password.c_str());
+      EXPECT_EQ(zbBoxAuthenticate(d.s(), &sec), 0u);
+    }
+  }
+}
+
+TEST(AdminOpsQueryValueTest, RestrictedNamesAndBoxPasswordsArriveWhole) {
+  DeviceSession d(true, devsim::Layout::kStorage);
+  devsim::BoxStore& store = d.dev().store();
+  std::string error;
+  int round = 0;
+  for (const char* c : kReserved) {
+    SCOPED_TRACE(std::string("'") + c + "'");
+    // The document to delete, and the one a cut or misread name would hit.
+    const std::string x = "n" + std::to_string(++round) + "x";
+    const std::string name = x + c + "41y";
+    const std::string cs = c;
+    const std::string decoy = cs == "%"                ? x + "Ay"
+                              : cs == "+"              ? x + " 41y"
+                              : cs == "&" || cs == "#" ? x
+                                                       : name;
+    ASSERT_TRUE(store.CreateDocument(7, 0, name, {"page"}, 1700000000, &error)) << error;
+    if (decoy != name && !HasItem(store, 7, decoy)) {
+      ASSERT_TRUE(store.CreateDocument(7, 0, decoy, {"page"}, 1700000000, &error)) << error;
+    }
+    EXPECT_EQ(zbBoxDeleteDocument(d.s(), 7, "", 0, 0, "", name.c_str()), 0u);
+    EXPECT_FALSE(HasItem(store, 7, name));
+    if (decoy != name) {
+      EXPECT_TRUE(HasItem(store, 7, decoy));
+    }
+
+    // A protected box opens with its own password as typed.
+    devsim::BoxInfo box = *store.GetBox(8);
+    box.password = std::string("9") + c + "BNO=007";
+    ASSERT_TRUE(store.UpdateBox(box, &error)) << error;
+    ZBBOXPROPERTY prop{};
+    EXPECT_EQ(zbBoxGetBoxProperty(d.s(), 8, box.password.c_str(), &prop), 0u);
+    EXPECT_EQ(prop.BoxNo, 8u);
+  }
 }
 
 }  // namespace

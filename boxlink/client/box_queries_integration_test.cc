@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "boxlink.h"
@@ -200,6 +201,29 @@ TEST(BoxQueriesFailureTest, RefusedAccessModeSendsNoListRequest) {
   ZBBOXPROPERTY p{};
   EXPECT_EQ(zbBoxGetBoxProperty(d.s(), 7, kAdmin, &p), 1327u);
   EXPECT_EQ(d.Count("boxnwGetBoxProperty"), 0u);
+}
+
+// A device that serves one request at a time cannot answer anything else
+// while it assembles a long list: the watch on the list request only asks
+// whether the device still takes connections, so the list is waited for
+// (its allowed wait is hours) instead of being abandoned at the first
+// check that finds the device busy.
+TEST(BoxQueriesSlowDeviceTest, ALongListOnADeviceServingOneRequestAtATime) {
+  devsim::Profile p = boxlink::testing::WithLayout(devsim::Layout::kClassic, false);
+  p.extra["web.workers"] = "1";
+  DeviceSession d(p, false);
+  // 4 s of real time: many 30 s watch slices of the compressed clock, and
+  // longer than a connection check may wait for an answer.
+  Fault slow;
+  slow.kind = Fault::Kind::kDelay;
+  slow.delay = std::chrono::milliseconds(4000);
+  d.dev().faults().Arm("web.boxnwGetBoxList", slow);
+  uint32_t count = 0;
+  ZBBOX* boxes = nullptr;
+  Block b{zbBoxGetBoxList(d.s(), &count, &boxes)};
+  ASSERT_NE(b.handle, nullptr) << zbBoxGetLastError();
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(d.Count("boxnwGetBoxList"), 1u);
 }
 
 }  // namespace

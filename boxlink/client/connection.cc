@@ -85,7 +85,7 @@ uint32_t _zbOpenSession(ZBSESSION* session, const void* snmp_settings) {
   auto internet = std::make_unique<inet::Session>(kUserAgent);
   session->InternetHandle = internet.release();
 
-  std::string url = Format("http://%s:%04u/Halvo", UrlHost(session->Host).c_str(),
+  std::string url = Format("http://%s:%04u/Halvo", UrlHost(*session).c_str(),
                            static_cast<unsigned>(session->Port));
   SetProxySettings(session, url);
 

@@ -15,3 +15,10 @@ zelt_test(boxlink_session_device_test
   SOURCES client/session_device_test.cc
   LIBS boxlink_core platform_testing devsim_services
   LABELS integration)
+
+# A device on a link-local IPv6 address, in a network namespace of the
+# test's own (needs root; skipped otherwise).
+zelt_test(boxlink_link_local_device_test
+  SOURCES client/link_local_device_test.cc
+  LIBS boxlink_core platform_testing devsim_services
+  LABELS integration)

@@ -10,6 +10,7 @@
 
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
+#include "boxlink/client/session_hooks.h"
 #include "platform/clock.h"
 #include "platform/env.h"
 #include "platform/last_error.h"
@@ -133,7 +134,7 @@ struct SenderState {
 // The check asks the web server the session uses, so a TLS device is
 // asked over TLS (a plain request to its TLS port would never be answered).
 std::string ProbeUrl(const ZBSESSION& session) {
-  return (session.WebSecure == 1 ? "https://" : "http://") + UrlHost(session.Host) + ":" + std::to_string(session.Port) +
+  return (session.WebSecure == 1 ? "https://" : "http://") + UrlHost(session) + ":" + std::to_string(session.Port) +
          "/TarnBox/Tnb.html?";
 }
 
@@ -187,6 +188,22 @@ uint32_t SendWatched(const ZBSESSION& session, inet::HttpRequest& request,
 std::string UrlHost(const char* host) {
   std::string h(host, strnlen(host, sizeof(ZBSESSION::Host)));
   return h.find(':') != std::string::npos ? "[" + h + "]" : h;
+}
+
+std::string UrlHost(const ZBSESSION& session) {
+  std::string h = UrlHost(session.Host);
+  if (session.ScopeId != 0 && IsLinkLocalHost(session.Host) &&
+      h.find('%') == std::string::npos)
+    h.insert(h.size() - 1, "%25" + std::to_string(session.ScopeId));
+  return h;
+}
+
+std::string ScopedHost(const ZBSESSION& session) {
+  std::string h(session.Host, strnlen(session.Host, sizeof session.Host));
+  if (session.ScopeId != 0 && IsLinkLocalHost(session.Host) &&
+      h.find('%') == std::string::npos)
+    h += "%" + std::to_string(session.ScopeId);
+  return h;
 }
 
 uint32_t translateHttpStatusCode(uint32_t status) {
@@ -335,9 +352,12 @@ BlockHandle Get(ZBSESSION* session, const std::string& target, uint32_t wait_ms)
 }
 
 BlockHandle Post(ZBSESSION* session, std::string_view path, std::span<const uint8_t> body) {
-  char target[kTargetCapacity];
-  platform::CopyBounded(target, sizeof target, path);
-  PercentEncodeHigh(target, sizeof target);
+  std::string target = PercentEncodeHigh(path);
+  if (target.size() > kTargetCapacity - 1) {
+    CLogger::LogError("_zbBoxProcPost - request target too long", ZB_ERR_FILENAME_EXCED_RANGE);
+    platform::SetLastError(ZB_ERR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
   auto request = OpenRequest(session, "POST", target, kPostLabels);
   if (!request) return nullptr;
   SetRequestTimeouts(*request, kPostWaitMs);
@@ -361,9 +381,17 @@ BlockHandle Post(ZBSESSION* session, std::string_view path, std::span<const uint
 
 BlockHandle _zbBoxProcGet(ZBSESSION* session, std::string_view path_and_query,
                           bool no_encoding) {
-  char target[kTargetCapacity];
-  platform::CopyBounded(target, sizeof target, path_and_query);
-  if (!no_encoding) PercentEncodeHigh(target, sizeof target);
+  // The target is a C text: it ends at its first NUL, as it always did.
+  path_and_query = path_and_query.substr(0, path_and_query.find('\0'));
+  std::string target =
+      no_encoding ? std::string(path_and_query) : PercentEncodeHigh(path_and_query);
+  // A target the request buffer cannot hold is refused rather than cut: a
+  // shortened query could name another document or lose its password.
+  if (target.size() > kTargetCapacity - 1) {
+    CLogger::LogError("_zbBoxProcGet - request target too long", ZB_ERR_FILENAME_EXCED_RANGE);
+    platform::SetLastError(ZB_ERR_FILENAME_EXCED_RANGE);
+    return nullptr;
+  }
   // The cluster-change CGI goes out with its full target like every other
   // one: an empty target would ask the device for its root page instead.
   return Get(session, target, GetWaitTimeForPath(path_and_query));

@@ -77,5 +77,12 @@ void SetProxySettings(ZBSESSION* session, std::string_view url);
 
 // "host" or "[host]" for IPv6 literals, as URLs need it.
 std::string UrlHost(const char* host);
+// The session's host as a URL names it: a link-local host also carries
+// the session's scope id ("[fe80::1%253]"), without which no connection
+// to it can be made.
+std::string UrlHost(const ZBSESSION& session);
+// The session's host for socket-level calls: "fe80::1%3" for a link-local
+// host with a scope id, the host text otherwise.
+std::string ScopedHost(const ZBSESSION& session);
 
 }  // namespace boxlink

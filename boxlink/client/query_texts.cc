@@ -1,9 +1,35 @@
 #include "boxlink/client/query_texts.h"
 
+#include <type_traits>
+
 #include "platform/text.h"
 
 namespace boxlink {
 namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+bool Unreserved(char32_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+template <typename Char>
+std::basic_string<Char> Encoded(std::basic_string_view<Char> text) {
+  std::basic_string<Char> out;
+  out.reserve(text.size());
+  for (Char ch : text) {
+    auto c = static_cast<std::make_unsigned_t<Char>>(ch);
+    if (c > 0x7F || Unreserved(c)) {
+      out += ch;
+      continue;
+    }
+    out += Char('%');
+    out += Char(kHex[c >> 4]);
+    out += Char(kHex[c & 15]);
+  }
+  return out;
+}
 
 std::string Sid(uint32_t sid) { return "SID=" + Padded(sid, 8); }
 
@@ -18,10 +44,14 @@ std::string Did(uint32_t doc) {
 }
 
 std::string Pwd(std::string_view password) {
-  return "&PWD=" + std::string(password);
+  return "&PWD=" + QueryValue(password);
 }
 
 }  // namespace
+
+std::string QueryValue(std::string_view text) { return Encoded(text); }
+
+std::u16string QueryValue(std::u16string_view text) { return Encoded(text); }
 
 std::string Padded(uint32_t value, int width) {
   std::string digits = std::to_string(value);
@@ -47,7 +77,7 @@ std::string FolderDocListQuery(uint32_t sid, uint32_t box,
                                std::string_view password, uint32_t folder,
                                bool restricted, std::string_view folder_id) {
   std::string q = Sid(sid) + Bno(box) + Pwd(password);
-  if (restricted) return q + "&FID=" + std::string(folder_id);
+  if (restricted) return q + "&FID=" + QueryValue(folder_id);
   return q + Fid(folder);
 }
 
@@ -78,11 +108,11 @@ std::u16string DeleteDocQueryWide(uint32_t sid, uint32_t box,
                                   std::u16string_view folder_id,
                                   std::u16string_view doc_id) {
   std::u16string q = platform::Utf8ToUtf16(Sid(sid) + Bno(box) + "&PWD=");
-  q += password;
+  q += QueryValue(password);
   q += u"&FID=";
-  q += folder_id;
+  q += QueryValue(folder_id);
   q += u"&DID=";
-  q += doc_id;
+  q += QueryValue(doc_id);
   return q;
 }
 
@@ -108,8 +138,8 @@ std::string LastBackupDatesBody(uint32_t sid, std::string_view password,
 }
 
 std::string AuthenticateQuery(std::string_view password, bool encoded) {
-  return "UID=Admin&PWD=" +
-         std::string(password) + "&APL=ZELT&ENC=" + (encoded ? "1" : "0");
+  return "UID=Admin&PWD=" + QueryValue(password) + "&APL=ZELT&ENC=" +
+         (encoded ? "1" : "0");
 }
 
 std::string ServiceStatusQuery() { return "APL=ZELT"; }

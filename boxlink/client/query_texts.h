@@ -34,6 +34,15 @@ inline constexpr char kCgiServiceStatus[] = "/TarnBox/boxnwGetServiceStatus";
 // Zero-padded decimal of at least `width` digits ("%0*lu").
 std::string Padded(uint32_t value, int width);
 
+// A text as the value of one query field: every ASCII character other
+// than letters, digits and "-._~" becomes "%" and two upper-case hex
+// digits, so that "&", "=", "#", "%", "+" or a space in a name or password
+// cannot end the field, start another or be read as something else. The
+// device's CGIs decode them. Bytes above 0x7F (UTF-16 units beyond ASCII)
+// are left to the transport.
+std::string QueryValue(std::string_view text);
+std::u16string QueryValue(std::u16string_view text);
+
 // Engine information: a null password sends an empty PWD.
 std::string EngineInfoQuery(uint32_t sid, const char* password,
                             bool restricted);

@@ -1,5 +1,6 @@
 // The port and name probes. They never fail: a device that does not answer
 // SNMP is taken to serve HTTP on 8080 and FTP on 21, both without TLS.
+#include "boxlink/client/http_transport.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/snmp_query.h"
 #include "platform/last_error.h"
@@ -28,7 +29,8 @@ bool FlagIsOne(const char* host, const char* oid,
 }  // namespace
 
 uint32_t QueryWebPort(ZBSESSION* session, const ZBSNMPSETTINGS* settings) {
-  const char* host = session->Host;
+  const std::string scoped = ScopedHost(*session);
+  const char* host = scoped.c_str();
   if (auto port = ReadPort(host, snmp_oid::kWebPort, settings)) {
     session->WebPort = *port;
     session->WebSecure = 0;
@@ -47,7 +49,8 @@ uint32_t QueryWebPort(ZBSESSION* session, const ZBSNMPSETTINGS* settings) {
 }
 
 uint32_t QueryFtpPort(ZBSESSION* session, const ZBSNMPSETTINGS* settings) {
-  const char* host = session->Host;
+  const std::string scoped = ScopedHost(*session);
+  const char* host = scoped.c_str();
   auto port = ReadPort(host, snmp_oid::kFtpPort, settings);
   if (!port) {
     session->FtpPort = 21;

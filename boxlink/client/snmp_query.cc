@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "boxlink/client/session_hooks.h"
 #include "snmpcore/cco_snmp.h"
 #include "snmpcore/snmp.h"
 
@@ -107,6 +108,12 @@ static std::optional<std::string> Get(const char* host, const char* oid,
     return std::nullopt;
   }
   std::string h = Field(host);
+  // A link-local address cannot be reached without its interface: one
+  // given without a scope gets the interface the session open takes.
+  if (IsLinkLocalHost(h.c_str()) && h.find('%') == std::string::npos) {
+    int64_t scope = LinkLocalScopeId();
+    if (scope > 0) h += "%" + std::to_string(scope);
+  }
   try {
     switch (ChooseAccess(c)) {
       case SnmpAccess::kCommunity:

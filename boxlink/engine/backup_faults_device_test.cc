@@ -242,9 +242,10 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
          return p.state == BOXJOB_STATE_PREPARING && p.boxes_known == 1;
        },
        [this] {
-         // The query and the page the transport checks the device with.
+         // The query hangs and the device then takes no connections: the
+         // transport's connection check finds it gone.
          dev_->faults().Arm("web.boxnwGetBoxProperty", Hang(), -1);
-         dev_->faults().Arm("web.Tnb.html", Hang(), -1);
+         devsim::web::WebService::Of(*dev_)->StopListening();
        },
        12004, 1},
   };

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <net/if.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "snmpcore/ber.h"
@@ -113,7 +115,17 @@ bool Agent::Listen(int family, const std::string& address, uint16_t port,
     auto* sa = reinterpret_cast<sockaddr_in6*>(&ss);
     sa->sin6_family = AF_INET6;
     sa->sin6_port = htons(port);
-    ok = inet_pton(AF_INET6, address.c_str(), &sa->sin6_addr) == 1;
+    // A link-local address names its interface: "fe80::7%veth0".
+    std::string host = address;
+    size_t pct = host.find('%');
+    if (pct != std::string::npos) {
+      std::string scope = host.substr(pct + 1);
+      host.resize(pct);
+      sa->sin6_scope_id = if_nametoindex(scope.c_str());
+      if (sa->sin6_scope_id == 0)
+        sa->sin6_scope_id = static_cast<uint32_t>(std::strtoul(scope.c_str(), nullptr, 10));
+    }
+    ok = inet_pton(AF_INET6, host.c_str(), &sa->sin6_addr) == 1;
     length = sizeof *sa;
     setsockopt(*fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
     setsockopt(*fd, IPPROTO_IPV6, IPV6_RECVPKTINFO, &on, sizeof on);
@@ -138,6 +150,8 @@ bool Agent::Start(const std::string& address, uint16_t port, std::string* error)
     }
     ok = Listen(AF_INET, "0.0.0.0", port, &fd_, error) &&
          Listen(AF_INET6, "::", port, &fd6_, error);
+  } else if (address.find(':') != std::string::npos) {
+    ok = Listen(AF_INET6, address, port, &fd6_, error);
   } else {
     ok = Listen(AF_INET, address, port, &fd_, error);
   }

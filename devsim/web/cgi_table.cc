@@ -33,6 +33,8 @@ std::string Decode(std::string_view s) {
         (hi = HexValue(s[i + 1])) >= 0 && (lo = HexValue(s[i + 2])) >= 0) {
       out += static_cast<char>(hi * 16 + lo);
       i += 2;
+    } else if (s[i] == '+') {
+      out += ' ';  // form encoding, as every web server's CGI decodes it
     } else {
       out += s[i];
     }

@@ -85,6 +85,21 @@ bool WebService::Start(Device& device, std::string* error) {
     *error = "web: server cannot be created";
     return false;
   }
+  // One worker, when asked: a device that serves one request at a time
+  // (a second client waits until the first is answered).
+  auto workers = profile.extra.find("web.workers");
+  if (workers != profile.extra.end()) {
+    int n = std::atoi(workers->second.c_str());
+    if (n > 0) server_->new_task_queue = [n] { return new httplib::ThreadPool(n); };
+  }
+  unplugged_ = false;
+  listen_fd_ = -1;
+  server_->set_socket_options([this](int fd) {
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    int none = -1;
+    listen_fd_.compare_exchange_strong(none, fd);
+  });
   auto handler = [this](const httplib::Request& req, httplib::Response& res) {
     Handle(req, res);
   };
@@ -110,7 +125,14 @@ void WebService::Stop() {
     stopping_ = true;
   }
   stop_cv_.notify_all();
-  if (server_) server_->stop();
+  if (server_ && unplugged_) {
+    // The server library closed its socket when accepting failed; its
+    // loop ends once the requests in progress have ended, and a stop
+    // meanwhile would close that socket's number a second time.
+    for (int i = 0; i < 5000 && server_->is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (server_ && server_->is_running()) server_->stop();
   if (thread_.joinable()) thread_.join();
   server_.reset();
   if (!cert_dir_.empty()) {
@@ -209,6 +231,14 @@ void WebService::DropConnection(const httplib::Request& req) {
     shutdown(fd, SHUT_RDWR);
   }
   closedir(fds);
+}
+
+void WebService::StopListening() {
+  int fd = listen_fd_.load();
+  if (fd < 0 || unplugged_.exchange(true)) return;
+  // Ends the listening state: waiting connects are reset, new ones
+  // refused, and the server's accept loop ends on its own.
+  ::shutdown(fd, SHUT_RDWR);
 }
 
 void WebService::Handle(const httplib::Request& req, httplib::Response& res) {

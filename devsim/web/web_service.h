@@ -71,6 +71,12 @@ class WebService final : public Service {
   // Waits up to `ms` of real time; false when the service stops meanwhile.
   bool Pause(std::chrono::milliseconds ms);
 
+  // The device drops off the network as far as new connections go: its
+  // listening socket goes away, so connects are refused, while requests
+  // already in progress go on as armed (a hung one stays hung). Lasts
+  // until the service stops.
+  void StopListening();
+
  private:
   void Handle(const httplib::Request& req, httplib::Response& res);
   void DropConnection(const httplib::Request& req);
@@ -81,6 +87,8 @@ class WebService final : public Service {
   std::string cert_dir_;
   uint16_t port_ = 0;
   bool tls_ = false;
+  std::atomic<int> listen_fd_{-1};
+  std::atomic<bool> unplugged_{false};
 
   mutable std::mutex mu_;
   std::condition_variable stop_cv_;

@@ -359,13 +359,34 @@ TEST_F(InetHttpTest, ConnectionCheckAndInjectedNetworkState) {
   std::string url = "http://" + server.host() + ":" + std::to_string(server.port()) +
                     "/TarnBox/Tnb.html?";
   EXPECT_TRUE(state.CheckConnection(url, true));
+  // The check connects and nothing more: no request reaches the server.
+  EXPECT_TRUE(server.seen().empty());
   bool online = false;
   EXPECT_TRUE(state.ConnectedState(&online));
   EXPECT_TRUE(online);  // loopback at least is up
 
+  // A server that takes connections is there, whatever it does with them;
+  // a port nobody listens on is not.
   ResettingServer reset;
-  EXPECT_FALSE(state.CheckConnection(
-      "http://" + reset.host() + ":" + std::to_string(reset.port()) + "/", true));
+  const std::string reset_url =
+      "http://" + reset.host() + ":" + std::to_string(reset.port()) + "/";
+  EXPECT_TRUE(state.CheckConnection(reset_url, true));
+  // A port that was bound and let go, with nobody listening on it.
+  const std::string host = server.host();
+  int port = 0;
+  {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, host.c_str(), &a.sin_addr);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    port = ntohs(a.sin_port);
+    ::close(fd);
+  }
+  EXPECT_FALSE(state.CheckConnection("http://" + host + ":" + std::to_string(port) + "/", true));
+  EXPECT_FALSE(state.CheckConnection("https://" + host + ":" + std::to_string(port) + "/", true));
 
   struct Offline : NetworkState {
     bool ConnectedState(bool* o) override { return *o = false, true; }

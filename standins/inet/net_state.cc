@@ -2,10 +2,17 @@
 
 #include <ifaddrs.h>
 #include <net/if.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -102,18 +109,46 @@ bool SystemNetworkState::ConnectedState(bool* online) {
 }
 
 bool SystemNetworkState::CheckConnection(std::string_view url, bool /*force*/) {
+  // A connection check is a TCP connect to the server's port and nothing
+  // more: a server busy with a long request (some serve one at a time)
+  // still takes connections, and that is all the question is.
   ParsedUrl parsed;
   if (!ParseUrl(url, &parsed)) return false;
-  Session session("zbBoxFTPAcs");
-  uint32_t timeout = CheckTimeout();
-  session.SetTimeouts({timeout, timeout, timeout});
-  HttpConnection connection(session, parsed.host, parsed.port, parsed.scope_id);
-  uint32_t flags = parsed.secure ? kFlagSecure | kFlagIgnoreCertNameInvalid |
-                                       kFlagIgnoreCertDateInvalid
-                                 : kFlagNoCacheWrite;
-  auto request = HttpRequest::Open(connection, "GET", parsed.target, "HTTP/1.0", flags);
-  request->AddSecurityFlags(kSecurityIgnoreUnknownCa);
-  return request->Send("", {});
+  addrinfo hints{};
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICSERV;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(parsed.host.c_str(), std::to_string(parsed.port).c_str(), &hints,
+                  &found) != 0)
+    return false;
+  std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, freeaddrinfo);
+  const int wait_ms = static_cast<int>(std::min<int64_t>(
+      platform::Env::Current()->clock().RealTimeout(CheckTimeout()).count(), INT32_MAX));
+  for (addrinfo* a = found; a; a = a->ai_next) {
+    sockaddr_storage to{};
+    std::memcpy(&to, a->ai_addr, std::min<size_t>(a->ai_addrlen, sizeof to));
+    if (a->ai_family == AF_INET6 && parsed.scope_id) {
+      auto* in6 = reinterpret_cast<sockaddr_in6*>(&to);
+      if (in6->sin6_scope_id == 0) in6->sin6_scope_id = parsed.scope_id;
+    }
+    int fd = ::socket(a->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) continue;
+    bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&to), a->ai_addrlen) == 0;
+    if (!up && errno == EINPROGRESS) {
+      pollfd p{fd, POLLOUT, 0};
+      int rc;
+      do {
+        rc = ::poll(&p, 1, wait_ms);
+      } while (rc < 0 && errno == EINTR);
+      int so_error = 0;
+      socklen_t len = sizeof so_error;
+      up = rc > 0 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &so_error, &len) == 0 &&
+           so_error == 0;
+    }
+    ::close(fd);
+    if (up) return true;
+  }
+  return false;
 }
 
 ScopedNetworkState::ScopedNetworkState(NetworkState* state)

@@ -27,7 +27,8 @@ class NetworkState {
 };
 
 // The machine's answers: interfaces from the system, and a connection check
-// that asks the server for the URL and counts any HTTP reply as an answer.
+// that is a TCP connect to the URL's host and port (no request is sent, so
+// a server busy with another client still counts as there).
 class SystemNetworkState final : public NetworkState {
  public:
   bool ConnectedState(bool* online) override;
