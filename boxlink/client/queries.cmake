@@ -20,3 +20,8 @@ zelt_test(boxlink_queries_integration_test
           client/security_ops_integration_test.cc
   LIBS boxlink_core devsim_testing zelt_cryptocore ftplibpp platform_testing
   LABELS integration)
+
+zelt_fuzz(reply_fuzz
+  SOURCES client/reply_fuzz.cc
+  LIBS boxlink_core
+  CORPUS client/fuzz_corpus/reply_fuzz)

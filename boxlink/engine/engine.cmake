@@ -3,6 +3,11 @@ target_sources(boxlink_core PRIVATE
   engine/layout.cc
   engine/xml_info.cc)
 
+zelt_fuzz(index_reader_fuzz
+  SOURCES engine/index_reader_fuzz.cc
+  LIBS boxlink_core
+  CORPUS engine/fuzz_corpus/index_reader_fuzz)
+
 if(ZELT_BUILD_TESTS)
 zelt_test(boxlink_archive_index_test
   SOURCES engine/index_reader_test.cc engine/xml_info_test.cc

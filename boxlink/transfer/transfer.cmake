@@ -22,3 +22,8 @@ if(TARGET boxlink_transfer_device_test)
   target_compile_definitions(boxlink_transfer_device_test PRIVATE
     FTPSHIM_DIR="$<TARGET_FILE_DIR:ftpshim>")
 endif()
+
+zelt_fuzz(list_parse_fuzz
+  SOURCES transfer/list_parse_fuzz.cc
+  LIBS boxlink_core
+  CORPUS transfer/fuzz_corpus/list_parse_fuzz)
