@@ -6,6 +6,8 @@
 //          unreadable status or body, a GET that did not finish
 //   12002, 12029  from the HTTP client (GET; POST passes on only 12002)
 //   8      no memory for the reply block
+//   206    a target longer than the request buffer, after encoding
+//          (refused whole, never cut)
 //   translateHttpStatusCode() of a status outside 200-299.
 // Every failure is written to the diagnostic log with its step's label.
 //

@@ -71,14 +71,6 @@ struct Row {
   Net net;
 };
 
-// The job frame treats the codes of a lost connection (IsNetworkErrorCode)
-// as a device it cannot reach and leaves the job's FTP account on it. The
-// sound end is the account gone as after any other failure; until the
-// frame deletes it after those codes too, this is false and the rows of
-// network-class codes expect the account to be left. Flip it with that
-// change.
-constexpr bool kFrameDeletesAccountAfterNetworkErrors = false;
-
 devsim::Fault F(Kind kind, int code = 0, int delay_ms = 0, std::string body = "") {
   devsim::Fault f;
   f.kind = kind;
@@ -274,11 +266,9 @@ TEST_P(FaultMatrixTest, CodeAndStateAfter) {
   }
   devsim::web::BoxCgiState& state = devsim::web::BoxCgiStateOf(*dev_);
   EXPECT_FALSE(state.exclusive()) << "the panel is left locked";
-  if (net && !kFrameDeletesAccountAfterNetworkErrors) {
-    EXPECT_NE(state.ftp_user(sid), "") << "today's frame leaves the account";
-  } else {
-    EXPECT_EQ(state.ftp_user(sid), "") << "the job's FTP account is left";
-  }
+  // Also after a lost connection: the account is the device's to keep
+  // otherwise, and a later job would find it there.
+  EXPECT_EQ(state.ftp_user(sid), "") << "the job's FTP account is left";
 }
 
 INSTANTIATE_TEST_SUITE_P(
