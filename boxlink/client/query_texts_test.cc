@@ -49,13 +49,19 @@ TEST(QueryTextsTest, FormsOfEveryQuery) {
        "SID=00000001&PWD=pw&LBD=1767225600&TNB=3&BNO=001,012,123"},
       {LastBackupDatesBody(1, "pw", true, 5, big),
        "SID=00000001&LBD=5&TNB=1&BNO=1000"},
-      {AuthenticateQuery("a&b", false), "UID=Admin&PWD=a&b&APL=ZELT&ENC=0"},
+      {AuthenticateQuery("a&b", false), "UID=Admin&PWD=a%26b&APL=ZELT&ENC=0"},
+      {UiJobQuery(1, "p=1&q#2%3+ 4", 0, false), "SID=00000001&PWD=p%3D1%26q%232%253%2B%204&MOD=0"},
+      {FolderDocListQuery(1, 7, "pw", 0, true, "My Folder&1"),
+       "SID=00000001&BNO=007&PWD=pw&FID=My%20Folder%261"},
+      {QueryValue("Az09-._~/:\xC3\xA4"), "Az09-._~%2F%3A\xC3\xA4"},
       {AuthenticateQuery("", true), "UID=Admin&PWD=&APL=ZELT&ENC=1"},
       {ServiceStatusQuery(), "APL=ZELT"},
   };
   for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
   EXPECT_EQ(DeleteDocQueryWide(1, 7, u"p\u00E4", u"", u"D\u65E5"),
             u"SID=00000001&BNO=007&PWD=p\u00E4&FID=&DID=D\u65E5");
+  EXPECT_EQ(DeleteDocQueryWide(1, 7, u"p&w", u"F 1", u"D#1+2"),
+            u"SID=00000001&BNO=007&PWD=p%26w&FID=F%201&DID=D%231%2B2");
 }
 
 }  // namespace

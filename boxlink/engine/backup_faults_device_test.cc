@@ -227,6 +227,7 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
     dev_->faults().Arm("ftp.data", Hang(), -1);
     for (const char* w : kWebPoints) dev_->faults().Arm(std::string("web.") + w, Hang(), -1);
   };
+  std::thread unplug;
   const Case cases[] = {
       // The FTP client gives up after its 10 s receive time-out: 12002,
       // and the caller has to connect again.
@@ -241,11 +242,17 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
        [](const CheckPoint& p) {
          return p.state == BOXJOB_STATE_PREPARING && p.boxes_known == 1;
        },
-       [this] {
-         // The query hangs and the device then takes no connections: the
-         // transport's connection check finds it gone.
+       [this, &unplug] {
+         // The query hangs, and once it is in flight the device takes no
+         // more connections: the transport's connection check finds it
+         // gone.
          dev_->faults().Arm("web.boxnwGetBoxProperty", Hang(), -1);
-         devsim::web::WebService::Of(*dev_)->StopListening();
+         const int asked = Hits("web.boxnwGetBoxProperty");
+         unplug = std::thread([this, asked] {
+           while (Hits("web.boxnwGetBoxProperty") == asked)
+             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+           devsim::web::WebService::Of(*dev_)->StopListening();
+         });
        },
        12004, 1},
   };
@@ -261,6 +268,7 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
         }
       };
     });
+    if (unplug.joinable()) unplug.join();
     dev_->faults().Clear();
     EXPECT_TRUE(armed);
     EXPECT_EQ(rc, c.code);
@@ -269,6 +277,10 @@ TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {
   }
   // Requests of the job that were left hanging are abandoned, not resent.
   ExpectNoMoreRequests();
+  // The device dropped off the network in the last case: bring it back.
+  zbBoxCloseConnection(&s_);
+  ASSERT_TRUE(dev_.Restart());
+  boxlink::enginetest::OpenJobSession(*dev_, &s_, &user_);
 
   // Switched off: the services go, the connections are reset under the
   // transfer.

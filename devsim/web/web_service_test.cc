@@ -185,7 +185,8 @@ TEST(WebCgiTableTest, ParamsAreSplitAndDecoded) {
   EXPECT_EQ(p.find("A")->second, "1");
   EXPECT_EQ(p.find("B")->second, "A%zz");
   EXPECT_EQ(p.find("C")->second, "");
-  EXPECT_EQ(p.find("D")->second, "a+b");
+  EXPECT_EQ(p.find("D")->second, "a b");  // form decoding: "+" is a space
+  EXPECT_EQ(ParseParams("E=a%2Bb").find("E")->second, "a+b");
   EXPECT_EQ(p.find("")->second, "x");
   EXPECT_NE(FindCgi("/TarnBox/boxnwConnect"), nullptr);
   EXPECT_EQ(FindCgi("/TarnBox/boxnwconnect"), nullptr);

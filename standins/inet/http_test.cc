@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <httplib.h>
 #include <mutex>
@@ -63,6 +64,10 @@ class LocalServer {
     server_->Post(".*", record);
     port_ = server_->bind_to_any_port(host_);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // The server library ignores a stop that comes before its loop runs:
+    // a test that never sends a request would otherwise hang on leaving.
+    for (int i = 0; i < 5000 && !server_->is_running(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~LocalServer() {
     Release();
