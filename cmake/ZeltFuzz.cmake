@@ -34,3 +34,24 @@ function(zelt_fuzz name)
   file(APPEND ${CMAKE_BINARY_DIR}/fuzz_targets.txt
        "${name} ${CMAKE_CURRENT_SOURCE_DIR}/${F_CORPUS}\n")
 endfunction()
+
+# Called once everything is added: clang leaves the sanitizer and fuzzer
+# runtimes to the program, so the shared libraries of a fuzz build cannot
+# demand that all their symbols resolve when they are linked.
+function(zelt_fuzz_relax_shared_libraries dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(t IN LISTS targets)
+    get_target_property(type ${t} TYPE)
+    if(type STREQUAL "SHARED_LIBRARY" OR type STREQUAL "MODULE_LIBRARY")
+      get_target_property(options ${t} LINK_OPTIONS)
+      if(options)
+        list(REMOVE_ITEM options -Wl,--no-undefined)
+        set_target_properties(${t} PROPERTIES LINK_OPTIONS "${options}")
+      endif()
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(sub IN LISTS subdirs)
+    zelt_fuzz_relax_shared_libraries(${sub})
+  endforeach()
+endfunction()
