@@ -1,4 +1,9 @@
+# The backup and restore jobs against a simulated device, side by side with
+# the tools an administrator would script instead.
+add_library(bench_sim_device STATIC sim_device.cc)
+target_include_directories(bench_sim_device PUBLIC ${CMAKE_SOURCE_DIR})
+add_dependencies(bench_sim_device devsim)
+target_compile_definitions(bench_sim_device PRIVATE DEVSIM_BIN="$<TARGET_FILE:devsim>")
+
 add_executable(backup_bench backup_bench.cc)
-target_link_libraries(backup_bench PRIVATE boxlink_core benchmark::benchmark)
-add_dependencies(backup_bench devsim)
-target_compile_definitions(backup_bench PRIVATE DEVSIM_BIN="$<TARGET_FILE:devsim>")
+target_link_libraries(backup_bench PRIVATE boxlink_core bench_sim_device benchmark::benchmark)
