@@ -90,9 +90,53 @@ void CZipClass::Open(const std::string& path, int mode) {
 
 void CZipClass::EndStream() {
   if (!info_.stream_open) return;
-  if (state_ == kWriting) deflateEnd(&info_.stream);
+  // A writing stream that did not finish is in no state to be reused.
+  if (state_ == kWriting) EndDeflate();
   else inflateEnd(&info_.stream);
   info_.stream_open = false;
+}
+
+int CZipClass::StartDeflate(int level) {
+  if (deflater_level_ == level) return deflateReset(&deflater_);
+  EndDeflate();
+  deflater_ = z_stream{};
+  deflater_.zalloc = &CZipClass::Alloc;
+  deflater_.zfree = &CZipClass::FreeBlock;
+  deflater_.opaque = this;
+  int rc = deflateInit2(&deflater_, level, Z_DEFLATED, -MAX_WBITS, 8,
+                        Z_DEFAULT_STRATEGY);
+  if (rc == Z_OK) deflater_level_ = level;
+  return rc;
+}
+
+void CZipClass::EndDeflate() {
+  if (deflater_level_ < 0) return;
+  deflateEnd(&deflater_);
+  deflater_level_ = -1;
+}
+
+bool CZipClass::DeflateShrinks(const uint8_t* data, size_t size) {
+  if (!probe_ready_) {
+    probe_ = z_stream{};
+    probe_.zalloc = &CZipClass::Alloc;
+    probe_.zfree = &CZipClass::FreeBlock;
+    probe_.opaque = this;
+    // Level 1 with a window and tables just big enough for the sample: a
+    // tenth of the cost of deflating the sample at level 9.
+    if (deflateInit2(&probe_, 1, Z_DEFLATED, -12, 4, Z_DEFAULT_STRATEGY) != Z_OK)
+      return true;  // no verdict: deflate as always
+    probe_out_ = std::make_unique_for_overwrite<uint8_t[]>(
+        deflateBound(&probe_, kStoreProbeBytes));
+    probe_ready_ = true;
+  } else if (deflateReset(&probe_) != Z_OK) {
+    return true;
+  }
+  probe_.next_in = const_cast<Bytef*>(data);
+  probe_.avail_in = uInt(size);
+  probe_.next_out = probe_out_.get();
+  probe_.avail_out = uInt(deflateBound(&probe_, kStoreProbeBytes));
+  if (deflate(&probe_, Z_FINISH) != Z_STREAM_END) return true;
+  return probe_.total_out + size / 32 <= size;
 }
 
 void CZipClass::Close(bool after_error) {
@@ -120,6 +164,12 @@ void CZipClass::Close(bool after_error) {
   storage_.Close();
   written_ = false;
   dir_.Clear();
+  // The streams kept from entry to entry go with the archive.
+  EndDeflate();
+  if (probe_ready_) {
+    deflateEnd(&probe_);
+    probe_ready_ = false;
+  }
 }
 
 bool CZipClass::OpenNewFile(CZipHeaderInfo& header, int level,
@@ -164,14 +214,9 @@ bool CZipClass::OpenNewFile(CZipHeaderInfo& header, int level,
   info_.crc = 0;
   info_.total_in = 0;
   info_.compressed_left = 0;
-  info_.stream = z_stream{};
-  info_.stream.zalloc = &CZipClass::Alloc;
-  info_.stream.zfree = &CZipClass::FreeBlock;
-  info_.stream.opaque = this;
   state_ = kWriting;
   if (header.method == 8) {
-    int rc = deflateInit2(&info_.stream, level, Z_DEFLATED, -MAX_WBITS, 8,
-                          Z_DEFAULT_STRATEGY);
+    int rc = StartDeflate(level);
     if (rc != Z_OK) {
       DropCurrentEntry();
       Raise(uint32_t(rc));
@@ -225,7 +270,7 @@ void CZipClass::WriteNewFile(const void* data, uint32_t length) {
     }
     return;
   }
-  z_stream& s = info_.stream;
+  z_stream& s = deflater_;
   s.next_in = const_cast<Bytef*>(static_cast<const Bytef*>(data));
   s.avail_in = length;
   while (s.avail_in > 0) {
@@ -250,7 +295,7 @@ void CZipClass::CloseNewFile() {
   if (state_ != kWriting) return;
   CZipHeaderInfo& h = dir_.entries[size_t(dir_.current)];
   if (h.method == 8) {
-    z_stream& s = info_.stream;
+    z_stream& s = deflater_;
     s.next_in = nullptr;
     s.avail_in = 0;
     for (;;) {
@@ -268,15 +313,8 @@ void CZipClass::CloseNewFile() {
     }
   }
   FlushTransfer();
-  if (info_.stream_open) {
-    int rc = deflateEnd(&info_.stream);
-    info_.stream_open = false;
-    if (rc != Z_OK) {
-      CLogger::LogError("CZipClass::CloseNewFile - deflateEnd", uint32_t(rc));
-      DropCurrentEntry();
-      Raise(uint32_t(rc));
-    }
-  }
+  // The stream stays for the next entry, reset there; Close ends it.
+  info_.stream_open = false;
   uint64_t compressed = info_.compressed_left;
   // The next header's offset must fit too, or the archive could not be
   // finished: refuse this entry rather than write a broken directory.
@@ -303,11 +341,11 @@ void CZipClass::CloseNewFile() {
   state_ = kNone;
 }
 
-bool CZipClass::AddNewFile(const std::string& source_path,
-                           const std::string& name, int level,
-                           uint32_t buffer_size) {
+bool CZipClass::BeginFileEntry(const std::string& source_path,
+                               const std::string& name, int level, int method) {
   CZipHeaderInfo h;
   h.name = name;
+  h.method = uint16_t(method);
   if (!OpenNewFile(h, level, source_path.c_str())) {
     // An unreadable source must not pass for an empty file.
     int err = errno;
@@ -315,30 +353,92 @@ bool CZipClass::AddNewFile(const std::string& source_path,
     errno = err;
     return false;
   }
+  return true;
+}
+
+void CZipClass::SwitchToStored() {
+  CZipHeaderInfo& h = dir_.entries[size_t(dir_.current)];
+  // Nothing was fed to the deflate stream: it stays for the next entry.
+  info_.stream_open = false;
+  h.method = 0;
+  h.flags = 0;
+  // Flags and method follow the version field of the local header.
+  std::vector<uint8_t> patch;
+  Put16(patch, h.flags);
+  Put16(patch, h.method);
+  storage_.Flush();
+  uint64_t end = storage_.file().Position();
+  storage_.file().Seek(local_header_pos_ + 6);
+  storage_.file().Write(patch.data(), patch.size());
+  storage_.file().Seek(end);
+}
+
+void CZipClass::DropLastEntry(uint64_t local_header_pos) {
+  storage_.Flush();
+  storage_.file().Seek(local_header_pos);
+  storage_.file().Truncate(local_header_pos);
+  dir_.entries.pop_back();
+}
+
+void CZipClass::CopyEntryData(CZipFile& in, uint8_t* buf, size_t n,
+                              uint32_t buffer_size) {
+  try {
+    while (n > 0) {
+      WriteNewFile(buf, uint32_t(n));
+      if (interrupt_) interrupt_();
+      n = in.Read(buf, buffer_size);
+    }
+  } catch (...) {
+    if (state_ == kWriting) DropCurrentEntry();
+    throw;
+  }
+  CloseNewFile();
+}
+
+bool CZipClass::AddNewFile(const std::string& source_path,
+                           const std::string& name, int level,
+                           uint32_t buffer_size) {
+  if (!BeginFileEntry(source_path, name, level, 8)) return false;
   if (dir_.entries.back().IsDirectory()) {
     CloseNewFile();
     return true;
   }
+  const uint64_t header_pos = local_header_pos_;
   CZipFile in;
+  auto buf = std::make_unique_for_overwrite<uint8_t[]>(buffer_size);
+  size_t n = 0;
   try {
+    if (interrupt_) interrupt_();
     in.Open(source_path, CZipFile::Mode::kRead);
+    n = in.Read(buf.get(), buffer_size);
+    // The sample ends the first chunk, past the header most file formats
+    // start with. A level-9 deflate of page images or of members that are
+    // archives already costs a full pass over them and gains nothing.
+    if (n >= kStoreProbeBytes &&
+        !DeflateShrinks(buf.get() + n - kStoreProbeBytes, kStoreProbeBytes))
+      SwitchToStored();
   } catch (...) {
-    DropCurrentEntry();
+    if (state_ == kWriting) DropCurrentEntry();
     throw;
   }
-  auto buf = std::make_unique_for_overwrite<uint8_t[]>(buffer_size);
-  for (;;) {
-    size_t n;
+  CopyEntryData(in, buf.get(), n, buffer_size);
+
+  const CZipHeaderInfo& done = dir_.entries.back();
+  if (done.method == 8 && done.uncompressed_size >= kStoreProbeBytes &&
+      done.compressed_size >= done.uncompressed_size) {
+    // The sample misled: deflate made the file no smaller. The same entry
+    // again, stored.
+    DropLastEntry(header_pos);
+    if (!BeginFileEntry(source_path, name, level, 0)) return false;
     try {
+      in.Seek(0);
       n = in.Read(buf.get(), buffer_size);
     } catch (...) {
       DropCurrentEntry();
       throw;
     }
-    if (n == 0) break;
-    WriteNewFile(buf.get(), uint32_t(n));
+    CopyEntryData(in, buf.get(), n, buffer_size);
   }
-  CloseNewFile();
   return true;
 }
 

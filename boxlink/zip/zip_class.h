@@ -4,11 +4,16 @@
 // level 8) or stored. Sizes and CRC are patched into the local header after
 // the data, so there is never a data descriptor. All transfers go through
 // fixed buffers: memory use does not grow with the size of an entry.
+//
+// A file added with AddNewFile is stored instead of deflated when deflate
+// cannot make it smaller (page images, members that are archives already):
+// see AddNewFile. Every reader of these archives reads stored entries.
 #pragma once
 
 #include <zlib.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -34,6 +39,11 @@ class CZipMemoryHandler {
   std::unique_ptr<uint8_t[]> block_;
   size_t size_ = 0;
 };
+
+// Called by the writer before each chunk of a file it adds, so that a long
+// entry can be given up: whatever it throws ends the entry (which is cut off
+// again, leaving the archive as it was) and passes on to the caller.
+using ZipInterruptCheck = std::function<void()>;
 
 // The compression state of the entry in progress.
 struct CZipInfo {
@@ -75,9 +85,17 @@ class CZipClass {
                    const char* source_path = nullptr);
   void WriteNewFile(const void* data, uint32_t length);
   void CloseNewFile();
-  // One entry from a file, read buffer_size bytes at a time.
+  // One entry from a file, read buffer_size bytes at a time. A file of at
+  // least kStoreProbeBytes is stored when a fast trial deflate of a sample
+  // of its first chunk saves under 1/32 of the sample, or when the deflated
+  // entry turns out no smaller than the file (it is then written again,
+  // stored). Smaller files are always deflated.
   bool AddNewFile(const std::string& source_path, const std::string& name,
                   int level = 9, uint32_t buffer_size = kDefaultBufferSize);
+  static constexpr size_t kStoreProbeBytes = 4096;
+
+  // Checked before each chunk that AddNewFile adds; empty for none.
+  void SetInterruptCheck(ZipInterruptCheck check) { interrupt_ = std::move(check); }
 
   bool OpenEntry(size_t index);
   // Up to `length` plain bytes; 0 at the end of the entry.
@@ -110,13 +128,36 @@ class CZipClass {
   static void FreeBlock(voidpf opaque, voidpf address);
   void FlushTransfer();
   void DropCurrentEntry();
+  // Cuts the entry that was finished last off the archive again.
+  void DropLastEntry(uint64_t local_header_pos);
   void EndStream();
+  // The entry's deflate stream: kept from entry to entry and reset, which
+  // costs far less than setting one up for every small file.
+  int StartDeflate(int level);
+  void EndDeflate();
+  // Whether deflate shrinks the sample by 1/32 at least.
+  bool DeflateShrinks(const uint8_t* data, size_t size);
+  // Makes the entry just begun (no data yet) a stored one.
+  void SwitchToStored();
+  // Writes the rest of the file into the open entry and closes it; the
+  // first n bytes are in buf already.
+  void CopyEntryData(CZipFile& in, uint8_t* buf, size_t n, uint32_t buffer_size);
+  // Begins the entry of a file for AddNewFile; false when refused or when
+  // the source could not be read (errno kept, nothing added).
+  bool BeginFileEntry(const std::string& source_path, const std::string& name,
+                      int level, int method);
   uint64_t ZipPosition() const {
     return storage_.Position() - dir_.bytes_before_zip;
   }
 
   bool track_allocations_ = true;
   CZipInfo info_;
+  z_stream deflater_{};  // the writing entry's stream (info_.stream reads)
+  int deflater_level_ = -1;  // -1: none set up
+  z_stream probe_{};     // the trial deflate of AddNewFile
+  bool probe_ready_ = false;
+  std::unique_ptr<uint8_t[]> probe_out_;
+  ZipInterruptCheck interrupt_;
   CZipHeaderDir storage_;
   CZipMainDir dir_;
   std::unordered_set<void*> allocations_;

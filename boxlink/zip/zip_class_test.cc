@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/zip/zip_test_util.h"
 #include "boxlink/zip/zip_utls.h"
@@ -342,6 +343,111 @@ TEST_F(ZipClassTest, AnUnreadableSourceAddsNoEntry) {
   CZipClass r;
   r.Open(zip, CZipClass::kOpenReadOnly);
   EXPECT_EQ(r.GetCount(), 1u);
+}
+
+// Random bytes with a run of zeros where AddNewFile takes its sample (the
+// end of the first chunk): the sample says deflate helps, the file as a
+// whole does not shrink.
+std::string MisleadingSample(size_t n) {
+  std::string s = RandomBytes(n, 21);
+  const size_t chunk = CZipClass::kDefaultBufferSize;
+  s.replace(chunk - 256, 256, std::string(256, '\0'));
+  return s;
+}
+
+TEST_F(ZipClassTest, StoresWhatDeflateCannotShrinkAndReadersAgree) {
+  const size_t probe = CZipClass::kStoreProbeBytes;
+  struct Case {
+    const char* name;
+    std::string content;
+    uint16_t method;
+  } cases[] = {
+      {"BOX/page.img", RandomBytes(100000, 11), 0},
+      {"BOX/text.XML", TextBytes(100000, 12), 8},
+      // Random bytes after a text head: the sample is past the head.
+      {"BOX/head.img", TextBytes(2000, 13) + RandomBytes(200000, 13), 0},
+      {"BOX/tail.txt", RandomBytes(3000, 14) + TextBytes(200000, 14), 8},
+      // Below the sample size everything is deflated, as it always was.
+      {"BOX/small.bin", RandomBytes(probe - 1, 15), 8},
+      {"BOX/exact.bin", RandomBytes(probe, 16), 0},
+      {"BOX/empty", "", 8},
+      // The sample misleads: written again, stored.
+      {"BOX/mislead.bin", MisleadingSample(2 << 20), 0},
+      // Deflate must still work after stored entries: one stream serves
+      // every entry of the archive.
+      {"BOX/after.XML", TextBytes(70000, 17), 8},
+  };
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const Case& c : cases) files.push_back({c.name, c.content});
+  std::string zip = Write(files);
+  CZipClass z;
+  z.Open(zip, CZipClass::kOpenReadOnly);
+  ASSERT_EQ(z.GetCount(), std::size(cases));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.name);
+    const CZipHeaderInfo& h = z.directory().entries[i];
+    EXPECT_EQ(h.method, c.method);
+    EXPECT_EQ(h.flags, c.method == 8 ? 2 : 0);
+    EXPECT_EQ(h.uncompressed_size, c.content.size());
+    if (c.method == 0) {
+      EXPECT_EQ(h.compressed_size, c.content.size());
+    }
+    if (c.content.size() >= probe) {
+      EXPECT_LE(h.compressed_size, c.content.size());
+    }
+    EXPECT_EQ(ReadAll(z, i, 65535), c.content);
+  }
+  z.Close();
+  EXPECT_EQ(z.tracked_allocations(), 0u);
+  EXPECT_EQ(Sh("unzip -t " + zip), 0);
+  EXPECT_EQ(Sh("/usr/bin/python3 -c \"import zipfile,sys; z=zipfile.ZipFile('" + zip +
+                "'); sys.exit(z.testzip() is not None or len(z.namelist())!=" +
+                std::to_string(std::size(cases)) + ")\""),
+            0);
+  std::string out = Path("unzipped");
+  ASSERT_EQ(Sh("unzip -q " + zip + " -d " + out), 0);
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::ReadTestFile(out + "/" + c.name), c.content) << c.name;
+}
+
+TEST_F(ZipClassTest, AnInterruptedEntryIsCutOffAndTheArchiveStaysSound) {
+  std::string zip = Path("i.zip");
+  platform::WriteTestFile(Path("first"), TextBytes(5000, 18));
+  platform::WriteTestFile(Path("big"), TextBytes(1 << 20, 19));
+  platform::WriteTestFile(Path("big.img"), RandomBytes(1 << 20, 20));
+  // Asked before each chunk: a long entry can be given up while it is
+  // written, deflated or stored alike.
+  for (const char* big : {"big", "big.img"}) {
+    SCOPED_TRACE(big);
+    int calls = 0;
+    CZipClass z;
+    z.Open(zip, CZipClass::kCreate);
+    z.SetInterruptCheck([&] { ++calls; });
+    ASSERT_TRUE(z.AddNewFile(Path("first"), "first"));
+    ASSERT_TRUE(z.AddNewFile(Path(big), big));
+    EXPECT_GE(calls, 2 + (1 << 20) / 65535);
+    const int stop_at = calls - 3;
+    calls = 0;
+    z.SetInterruptCheck([&] {
+      if (++calls == stop_at) Raise(ZB_ERR_CANCELLED);
+    });
+    ASSERT_TRUE(z.AddNewFile(Path("first"), "again"));
+    try {
+      z.AddNewFile(Path(big), "cut");
+      ADD_FAILURE() << "the interrupt did not end the entry";
+    } catch (const BoxError& e) {
+      EXPECT_EQ(e.code(), uint32_t(ZB_ERR_CANCELLED));
+    }
+    EXPECT_EQ(z.state(), CZipClass::kNone);
+    z.Close();
+    EXPECT_EQ(z.tracked_allocations(), 0u);
+    EXPECT_EQ(Sh("unzip -t " + zip), 0);
+    CZipClass r;
+    r.Open(zip, CZipClass::kOpenReadOnly);
+    ASSERT_EQ(r.GetCount(), 3u);
+    EXPECT_EQ(ReadAll(r, 2), TextBytes(5000, 18));
+  }
 }
 
 }  // namespace

@@ -47,9 +47,25 @@ int CZipUtls::OpenFile(const std::string& path, int flag) {
   return 1;
 }
 
+void CZipUtls::SetInterruptCheck(ZipInterruptCheck check) {
+  if (!check) {
+    zip_.SetInterruptCheck({});
+    return;
+  }
+  zip_.SetInterruptCheck([this, check = std::move(check)] {
+    try {
+      check();
+    } catch (...) {
+      interrupted_ = true;
+      throw;
+    }
+  });
+}
+
 int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
                   const std::string& root_name) {
   last_error_ = 0;
+  interrupted_ = false;
   try {
     OpenFile(zip_path, 0);
     prefix_.clear();
@@ -57,9 +73,17 @@ int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
     zip_.Close();
     return 1;
   } catch (const BoxError& e) {
+    if (interrupted_) {
+      zip_.Close(true);
+      throw;
+    }
     last_error_ = e.code();
     CLogger::LogError("CZipUtls::Zip", e.code());
   } catch (...) {
+    if (interrupted_) {
+      zip_.Close(true);
+      throw;
+    }
     last_error_ = 1359;
     CLogger::LogError("CZipUtls::Zip Unknown", 1359);
   }

@@ -22,10 +22,13 @@ class CZipUtls {
   int OpenFile(const std::string& path, int flag);
   // Zips `folder` (entries begin with its own name, or with root_name when
   // given) into `zip_path`. 1, or 0 after logging the failure, whose code
-  // last_error() then tells.
+  // last_error() then tells. What the interrupt check throws is no failure
+  // of the archive: it passes on, with the archive closed.
   int Zip(const std::string& folder, const std::string& zip_path,
           const std::string& root_name = {});
   uint32_t last_error() const { return last_error_; }
+  // Asked before every file and every chunk that Zip and AddFolder add.
+  void SetInterruptCheck(ZipInterruptCheck check);
   // Adds a folder tree below the current prefix, under its own name or
   // `own_name`. Returns 1; throws.
   int AddFolder(const std::string& folder, const std::string& own_name = {});
@@ -56,6 +59,7 @@ class CZipUtls {
   CZipClass zip_;
   std::string prefix_;
   uint32_t last_error_ = 0;
+  bool interrupted_ = false;
 };
 
 // Bytes the file system that holds `folder` has free for this user;
