@@ -99,7 +99,7 @@ void CBackup::Run(uint32_t backup_type, const ZBSNMPSETTINGS* snmp,
   IndexHead(snmp, security_mode);
   PrepareBoxes();
   IndexStep();
-  for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
+  TransferBoxes();
   // An archive without a chosen box must not pass for a backup of it; the
   // old archive stays.
   if (box_skipped_) Raise(ZB_ERR_NOT_ENOUGH_MEMORY);
@@ -119,16 +119,37 @@ void CBackup::Run(uint32_t backup_type, const ZBSNMPSETTINGS* snmp,
   if (uint32_t rc = WriteBackupXml(index_path_, index_)) Raise(rc);
   CheckCancel();
 
-  if (ChooseFamily(engine_info_.EngineVersion, /*for_box_transfer=*/true) ==
-      TransferFamily::kOriel) {
-    uint32_t rc = zbBoxUpdateLastBackupDates(session_, password_.c_str(),
-                                             engine_info_.CurrentTime,
-                                             uint32_t(box_numbers_.size()),
-                                             box_numbers_.data());
-    if (rc) Raise(rc);
-  }
   if (encryption_on_) zip_.EncryptIndex();
   Pack();
+}
+
+void CBackup::CheckCancel() {
+  if (packer_) packer_->RaiseIfFailed();
+  CZelt::CheckCancel();
+}
+
+void CBackup::TransferBoxes() {
+  packer_ = std::make_unique<BoxPacker>(cancel_event_);
+  try {
+    for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
+    packer_->Finish();
+  } catch (...) {
+    // The packing of the box before came first in the job's order: when it
+    // had failed, that is the job's error.
+    if (std::exception_ptr earlier = packer_->Abandon()) std::rethrow_exception(earlier);
+    throw;
+  }
+}
+
+void CBackup::UpdateLastBackupDates() {
+  if (ChooseFamily(engine_info_.EngineVersion, /*for_box_transfer=*/true) !=
+      TransferFamily::kOriel)
+    return;
+  uint32_t rc = zbBoxUpdateLastBackupDates(session_, password_.c_str(),
+                                           engine_info_.CurrentTime,
+                                           uint32_t(box_numbers_.size()),
+                                           box_numbers_.data());
+  if (rc) Raise(rc);
 }
 
 void CBackup::IndexHead(const ZBSNMPSETTINGS* snmp, const uint32_t* security_mode) {
@@ -231,8 +252,13 @@ void CBackup::TransferBox(size_t index) {
   ClearNames();
   SetState(BOXJOB_STATE_PACKING);
   Notify();
-  zip_.PackBox(p.BoxNo);
-  if (encryption_on_) zip_.EncryptBox(p.BoxNo);
+  // Packed beside the next box's download; the zip writer asks the cancel
+  // event itself on that thread.
+  const uint32_t box = p.BoxNo;
+  packer_->Submit([this, box](const ZipInterruptCheck& check) {
+    zip_.PackBox(box, check);
+    if (encryption_on_) zip_.EncryptBox(box);
+  });
 }
 
 void CBackup::UpdateNamesShared(const std::string& local) {
@@ -429,13 +455,21 @@ void CBackup::Pack() {
   progress_->DoneDocs = progress_->TotalDocs;
   if (progress_->Percent < 96) progress_->Percent = 95;
   Notify();
-  zip_.PackData();
+  // A cancel takes effect here too: the zip writer asks before every file
+  // and chunk.
+  const ZipInterruptCheck check = [this] { CheckCancel(); };
+  zip_.PackData(check);
   if (progress_->Percent < 99) progress_->Percent = 98;
   Notify();
   // The new archive is built beside the old one and takes its name in one
-  // rename; the old file is never deleted first.
+  // rename; the old file is never deleted first. The device learns the new
+  // last-backup dates only once the archive is complete: a backup that
+  // fails or is cancelled before must not make an incremental one after it
+  // skip what it did not save.
   try {
-    zip_.PackArchive();
+    zip_.BuildArchive(check);
+    UpdateLastBackupDates();
+    zip_.PlaceArchive();
   } catch (...) {
     std::remove((archive_path_ + ".zip").c_str());
     throw;

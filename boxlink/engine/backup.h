@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "boxlink/engine/backup_xml.h"
+#include "boxlink/engine/box_packer.h"
 #include "boxlink/engine/zelt.h"
 
 namespace boxlink {
@@ -23,6 +25,9 @@ class CBackup : public CZelt {
            const char* hash_library);
 
   void PrepareBoxes() override;
+  // Also raises the failure of a box packed beside the job: in the job's
+  // order that packing came first.
+  void CheckCancel() override;
 
  private:
   void IndexHead(const ZBSNMPSETTINGS* snmp, const uint32_t* security_mode);
@@ -36,7 +41,9 @@ class CBackup : public CZelt {
                         const ZBCOLLECTIONITEM& item, const char* folder_name);
   void UpdateNamesShared(const std::string& local);
   void UpdateNamesStorage(const std::string& local, const std::string& remote);
+  void TransferBoxes();
   void Pack();
+  void UpdateLastBackupDates();
 
   uint32_t backup_type_ = 0;
   bool encryption_on_ = false;
@@ -45,6 +52,9 @@ class CBackup : public CZelt {
   bool box_skipped_ = false;
   BackupXmlInfo index_;
   std::string index_path_;
+  // Packs each box while the next one downloads; made once the cancel
+  // event is known, and gone (its thread stopped) before the work tree.
+  std::unique_ptr<BoxPacker> packer_;
 };
 
 // The arguments of zbBoxBackup, in its order.

@@ -116,15 +116,26 @@ class BackupDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
             DIGESTLIB_SO};
   }
 
-  // Unpacks the archive and each box member with unzip into out/.
+  // Python's zipfile reads every entry of a zip and finds its CRCs right.
+  static int PythonZipTest(const std::string& zip) {
+    return Sh("/usr/bin/python3 -c \"import zipfile,sys; "
+              "sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)\" '" +
+              zip + "'");
+  }
+
+  // Unpacks the archive and each box member with unzip into out/, after
+  // unzip -t and Python's zipfile have tested each.
   void Unpack(const std::string& out) {
     fs::remove_all(out);
     fs::create_directories(out);
+    ASSERT_EQ(Sh("unzip -tq '" + archive_ + "'"), 0);
+    ASSERT_EQ(PythonZipTest(archive_), 0);
     ASSERT_EQ(Sh("unzip -q -o '" + archive_ + "' -d '" + out + "'"), 0);
     std::string box = out + "/BOX";
     std::string members = box;
     if (shared()) {
       ASSERT_TRUE(fs::exists(box + "/DATA.zip"));
+      ASSERT_EQ(PythonZipTest(box + "/DATA.zip"), 0);
       ASSERT_EQ(Sh("unzip -q -o '" + box + "/DATA.zip' -d '" + box + "'"), 0);
       members = box + "/DATA";
     }
@@ -133,6 +144,8 @@ class BackupDeviceTest : public ::testing::TestWithParam<devsim::Layout> {
       std::string tnb = members + "/" + name + ".tnb";
       ASSERT_TRUE(fs::exists(tnb)) << tnb;
       Unscramble(tnb);
+      ASSERT_EQ(Sh("unzip -tq '" + tnb + "'"), 0) << tnb;
+      ASSERT_EQ(PythonZipTest(tnb), 0) << tnb;
       ASSERT_EQ(Sh("unzip -q -o '" + tnb + "' -d '" + out + "/trees'"), 0) << tnb;
     }
   }

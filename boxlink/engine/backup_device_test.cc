@@ -68,6 +68,33 @@ TEST_P(BackupDeviceTest, FullBackupHoldsTheDevicesBoxes) {
   zbBoxFreeIndexBoxes(list);
 }
 
+TEST_P(BackupDeviceTest, RelativePathsAreTakenFromWhereTheCallerStands) {
+  // Transfers move the process into the work tree and boxes are packed on
+  // a thread of their own; neither may change where relative paths point.
+  // (Earlier jobs may have left the process in a folder that is gone.)
+  std::error_code ec;
+  fs::path before = fs::current_path(ec);
+  if (ec) before = fs::temp_directory_path();
+  fs::current_path(dir_.path());
+  uint32_t rc = zbBoxBackup(&s_, kAdmin, user_.c_str(), "work", "relative.zip", 0, 2, boxes_,
+                            cancel_, status_, &progress_, nullptr, &mode_, "", CIPHERLIB_SO,
+                            DIGESTLIB_SO);
+  fs::current_path(before);
+  ASSERT_EQ(rc, 0u);
+  EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  archive_ = dir_.Sub("relative.zip");
+  if (!storage()) Unpack(dir_.Sub("out"));  // storage members are sealed
+  BackupIndexInfo info{};
+  BackupIndexBox* list = nullptr;
+  std::string read_dir = dir_.Sub("read");
+  fs::create_directories(read_dir);
+  ASSERT_EQ(zbBoxGetXMLInfo(archive_.c_str(), read_dir.c_str(), &info, &list, CIPHERLIB_SO,
+                            DIGESTLIB_SO),
+            0u);
+  EXPECT_EQ(info.Count, 2u);
+  zbBoxFreeIndexBoxes(list);
+}
+
 TEST_P(BackupDeviceTest, EncryptedStorageMembersAndProgressToTheEnd) {
   std::vector<std::pair<uint32_t, uint32_t>> seen;  // state, percent
   std::atomic<bool> done{false};

@@ -66,6 +66,21 @@ class BackupFaultsTest : public BackupDeviceTest {
 
   int Hits(const char* point) { return dev_->faults().Hits(point); }
 
+  // A last-backup date no backup gives, on every box of the job.
+  static constexpr uint32_t kMarkedDate = 12345;
+  void MarkBackupDates() {
+    for (uint32_t b : boxes_) {
+      devsim::BoxInfo info = *dev_->store().GetBox(b);
+      info.last_backup_date = kMarkedDate;
+      std::string error;
+      ASSERT_TRUE(dev_->store().UpdateBox(info, &error)) << error;
+    }
+  }
+  void ExpectMarkedBackupDates() {
+    for (uint32_t b : boxes_)
+      EXPECT_EQ(dev_->store().GetBox(b)->last_backup_date, kMarkedDate) << b;
+  }
+
   void ExpectNothingLeftBehind() {
     EXPECT_FALSE(fs::exists(work_ + "/BOX"));
     EXPECT_EQ(ReadFile(archive_), kOldArchive);
@@ -150,6 +165,11 @@ TEST_P(BackupFaultsTest, CancelAtEveryKindOfCheckPoint) {
        }},
       {"index tail, after the last box was packed",
        [](P p, B) { return p.state == BOXJOB_STATE_PACKING; }},
+      // The zip writer asks before every file and chunk of the archive.
+      {"final packing",
+       [](P p, B) { return p.state == BOXJOB_STATE_PACKING && p.percent >= 98; }},
+      {"final packing, its last file",
+       [](P p, B) { return p.state == BOXJOB_STATE_PACKING && p.percent >= 98; }, true},
   };
 
   for (const Phase& phase : phases) {
@@ -171,6 +191,7 @@ TEST_P(BackupFaultsTest, CancelAtEveryKindOfCheckPoint) {
     }
     zbBoxResetEvent(cancel_);
     dev_->faults().Clear();
+    MarkBackupDates();
     std::vector<CheckPoint> run;
     uint32_t rc = RunScripted(
         [&](ScriptedBackup& job) {
@@ -187,30 +208,51 @@ TEST_P(BackupFaultsTest, CancelAtEveryKindOfCheckPoint) {
     EXPECT_EQ(run.back().box, seen[at].box);
     EXPECT_EQ(run.back().done_docs, seen[at].done_docs);
     ExpectNothingLeftBehind();
+    // Without an archive the device must not believe its boxes were saved:
+    // an incremental backup after this one would skip what it lacks.
+    ExpectMarkedBackupDates();
     EXPECT_EQ(s_.Alive, 1u);
   }
   zbBoxResetEvent(cancel_);
   ExpectNoMoreRequests();
 
-  // Once the final packing has begun there is no check point left: a
-  // cancel seen then by a watching caller is too late, the backup
-  // completes and replaces the old archive.
-  std::atomic<bool> done{false};
-  std::thread watcher([&] {
-    while (!done)
-      // The transfer may reach 95 too; the final packing has no box name.
-      if (zbBoxWaitEvent(status_, 20) == ZB_WAIT_OBJECT_0 &&
-          progress_.State == BOXJOB_STATE_PACKING && progress_.BoxName[0] == '\0' &&
-          progress_.Percent >= 95)
-        zbBoxSetEvent(cancel_);
-  });
-  uint32_t rc = Backup(0);
-  done = true;
-  watcher.join();
-  EXPECT_EQ(zbBoxWaitEvent(cancel_, 0), ZB_WAIT_OBJECT_0);
-  EXPECT_EQ(rc, 0u);
+  // A backup that finishes gives the engines that keep them the dates.
+  MarkBackupDates();
+  ASSERT_EQ(Backup(0), 0u);
   EXPECT_NE(ReadFile(archive_), kOldArchive);
   EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  if (shared()) {
+    ExpectMarkedBackupDates();
+  } else {
+    for (uint32_t b : boxes_)
+      EXPECT_NE(dev_->store().GetBox(b)->last_backup_date, kMarkedDate) << b;
+  }
+}
+
+TEST_P(BackupFaultsTest, APackingThatFailsBesideTheNextDownloadIsTheJobsError) {
+  WriteFile(archive_, kOldArchive);
+  // The first box is packed while the second downloads. A folder where its
+  // zip goes makes that packing fail; the job must end with the packing's
+  // error rather than go on to an archive without the box.
+  const std::string first = storage() ? enginetest::Fmt3(kFirstBox)
+                                      : "B0000" + enginetest::Fmt3(kFirstBox);
+  const std::string blocked =
+      work_ + "/BOX/" + (shared() ? "DATA/" : "") + first + ".zip";
+  std::vector<CheckPoint> seen;
+  uint32_t rc = RunScripted(
+      [&](ScriptedBackup& job) {
+        job.at_check = [&](size_t, const CheckPoint& p) {
+          if (p.transfer_open && !fs::exists(blocked)) fs::create_directories(blocked);
+        };
+      },
+      &seen);
+  // The zip writer never takes over what stands under a name: 80, the file
+  // exists.
+  EXPECT_EQ(rc, 80u);
+  ExpectNothingLeftBehind();
+  // The job stopped before its index tail.
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().state, uint32_t(BOXJOB_STATE_TRANSFERRING));
 }
 
 TEST_P(BackupFaultsTest, DeviceThatStopsAnswering) {

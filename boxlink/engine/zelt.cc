@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/cgi.h"
@@ -15,6 +17,18 @@
 #include "platform/text.h"
 
 namespace boxlink {
+
+namespace {
+
+// A relative path as seen from the current folder now; others unchanged.
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  std::error_code ec;
+  std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  return ec ? path : absolute.string();
+}
+
+}  // namespace
 
 void SetProgressName(char (&field)[512], std::string_view text) {
   platform::CopyBounded(field, sizeof field, text);
@@ -61,7 +75,10 @@ void CZelt::Begin(ZBSESSION* session, const char* password,
   while (work_folder_.size() > 1 &&
          (work_folder_.back() == '/' || work_folder_.back() == '\\'))
     work_folder_.pop_back();
-  archive_path_ = archive_path;
+  // Transfers change the process's current folder and boxes are packed on
+  // a thread of their own: the job's paths must not depend on it.
+  work_folder_ = AbsolutePath(work_folder_);
+  archive_path_ = AbsolutePath(archive_path);
   archive_path_wide_ = platform::Utf8ToUtf16(archive_path_);
   box_numbers_.assign(box_numbers, box_numbers + box_count);
   cancel_event_ = EventOf(cancel_event);

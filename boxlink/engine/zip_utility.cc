@@ -86,9 +86,19 @@ uint32_t ExtractError(const CZipUtls& z) {
 // Zips a folder into `zip`, entries named after root_name (or the folder).
 // A failure keeps its system error: a full disk is reported as one.
 void ZipOrThrow(const std::string& folder, const std::string& zip,
-                const std::string& root_name = {}) {
+                const std::string& root_name = {},
+                const ZipInterruptCheck& check = {}) {
   CZipUtls z;
-  if (!z.Zip(folder, zip, root_name)) {
+  z.SetInterruptCheck(check);
+  int ok = 0;
+  try {
+    ok = z.Zip(folder, zip, root_name);
+  } catch (...) {
+    // Interrupted: the file is the attempt's own.
+    std::remove(zip.c_str());
+    throw;
+  }
+  if (!ok) {
     uint32_t code = z.last_error() ? z.last_error() : 1359;
     // Only a file the attempt made itself is removed.
     if (code != 80) std::remove(zip.c_str());
@@ -140,11 +150,11 @@ uint32_t CZipUtility::DeleteBox() {
   return DeleteTree(BoxRoot());
 }
 
-void CZipUtility::PackBox(uint32_t box) {
+void CZipUtility::PackBox(uint32_t box, const ZipInterruptCheck& check) {
   std::string name = BoxFolderName(box);
   std::string zip = (shared_layout_ ? BoxRoot() + "/DATA/" : BoxRoot() + "/") +
                     name + ".zip";
-  ZipOrThrow(LocalBoxFolder(box), zip);
+  ZipOrThrow(LocalBoxFolder(box), zip, {}, check);
   ChangeZipCentralDirectory(zip);
   DeleteTree(LocalBoxFolder(box));
 }
@@ -169,24 +179,34 @@ void CZipUtility::PackDatabase() {
   DeleteTree(BoxRoot() + "/DATABASE");
 }
 
-void CZipUtility::PackData() {
+void CZipUtility::PackData(const ZipInterruptCheck& check) {
   if (!shared_layout_) return;
-  ZipOrThrow(BoxRoot() + "/DATA", BoxRoot() + "/DATA.zip");
+  ZipOrThrow(BoxRoot() + "/DATA", BoxRoot() + "/DATA.zip", {}, check);
   DeleteTree(BoxRoot() + "/DATA");
 }
 
-void CZipUtility::PackArchive() {
+void CZipUtility::BuildArchive(const ZipInterruptCheck& check) {
   if (archive_path_.empty()) Raise(87);
   std::string zip = archive_path_ + ".zip";
   // The temporary name sits in the archive's folder, which others may
   // write to as well. What stands there is only unlinked (a link is never
   // followed), and the new file is created exclusively.
   if (::unlink(zip.c_str()) != 0 && errno != ENOENT) Raise(SystemErrorFromErrno(errno));
-  ZipOrThrow(BoxRoot(), zip);
+  ZipOrThrow(BoxRoot(), zip, {}, check);
   try {
     // Data first, then the name: a power loss leaves either the old
     // archive or the whole new one under the archive's name.
     SyncFile(zip);
+  } catch (...) {
+    std::remove(zip.c_str());
+    throw;
+  }
+}
+
+void CZipUtility::PlaceArchive() {
+  if (archive_path_.empty()) Raise(87);
+  std::string zip = archive_path_ + ".zip";
+  try {
     Move(zip, archive_path_);
   } catch (...) {
     std::remove(zip.c_str());

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "boxlink/engine/encrypt.h"
+#include "boxlink/zip/zip_class.h"
 
 namespace boxlink {
 
@@ -44,13 +45,24 @@ class CZipUtility {
   // else put under that name is never used (183).
   void CreateWorkFolders();
   void CreateBoxRoot();
-  void PackBox(uint32_t box);
+  // The packing operations take a check that the zip writer asks before
+  // every file and chunk; what it throws ends the operation, its partial
+  // zip removed, and passes on.
+  void PackBox(uint32_t box, const ZipInterruptCheck& check = {});
   // Both do nothing unless EncryptsMembers().
   void EncryptBox(uint32_t box);
   void EncryptIndex();
   void PackDatabase();
-  void PackData();
-  void PackArchive();
+  void PackData(const ZipInterruptCheck& check = {});
+  // The archive in two steps: BOX zipped into the archive's name plus
+  // ".zip", then that file moved to the archive's name and BOX deleted.
+  // Between them the old archive is still there.
+  void BuildArchive(const ZipInterruptCheck& check = {});
+  void PlaceArchive();
+  void PackArchive() {
+    BuildArchive();
+    PlaceArchive();
+  }
   void ZipFolderTo(const std::string& folder, const std::string& target);
   void Unzip(const std::string& zip, const std::string& folder);
 
