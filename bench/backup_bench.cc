@@ -10,7 +10,9 @@
 // or of the tools; the device's own time is in neither), cpu_ratio, curl_s
 // and zip_s, job_peak_MB (the job's process: the device runs in its own)
 // and base_peak_MB (the larger tool's), load (one-minute load average as
-// the run ended).
+// the run ended), job_device_cpu_s and base_device_cpu_s (what the device's
+// process spent serving each side). Each archive the job writes is then tested, untimed, by
+// unzip -t, Python's zipfile and the system's own index reader.
 //
 // ZELT_BENCH_BACKUP_MB sets the data size (default 200). Runs of several
 // repetitions: --benchmark_repetitions=3.
@@ -26,30 +28,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_session.h"
 #include "bench/sim_device.h"
 #include "boxlink.h"
-#include "boxlink/client/session_hooks.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kAdmin[] = "admin00";
 constexpr int kBoxes = 10, kDocuments = 50, kPages = 2;  // 10 x (50 + 50) docs
 
 size_t DataBytes() {
   const char* mb = std::getenv("ZELT_BENCH_BACKUP_MB");
   return size_t(mb ? std::atoi(mb) : 200) << 20;
-}
-
-void FixedWebProbe(ZBSESSION* s, const void*) {
-  s->WebPort = 8080;
-  s->WebSecure = 0;
-  s->Port = 8080;
-}
-void FixedFtpProbe(ZBSESSION* s, const void*) {
-  s->FtpPort = 21;
-  s->FtpSecure = 0;
 }
 
 struct Setup {
@@ -72,35 +63,51 @@ struct Setup {
 };
 
 struct JobRun {
-  double wall_s = 0, cpu_s = 0;
+  double wall_s = 0, cpu_s = 0, device_cpu_s = 0;
   uint32_t rc = 0;
 };
 
 JobRun RunJob(const Setup& s, const fs::path& work, const std::string& archive) {
-  boxlink::ScopedPortProbes probes({&FixedWebProbe, &FixedFtpProbe});
   uint32_t boxes[kBoxes];
   for (int i = 0; i < kBoxes; ++i) boxes[i] = uint32_t(i + 1);
   JobRun run;
+  const double device_start = s.device.CpuSeconds();
   const double cpu_start = bench::CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
-  ZBSESSION session{};
-  std::strncpy(session.Host, s.address.c_str(), sizeof session.Host - 1);
-  session.Port = 8080;
-  if ((run.rc = zbBoxOpenConnection(&session, nullptr)) != 0) return run;
-  char login[256] = {};
-  if ((run.rc = zbBoxCreateFTPAccount(&session, kAdmin, login)) == 0) {
+  {
+    bench::JobSession session(s.address);
+    if ((run.rc = session.rc()) != 0) return run;
     BoxJobProgress progress{};
     ZBEVENT status = zbBoxCreateEvent(0, 0, nullptr);
     uint32_t mode = 1;
-    run.rc = zbBoxBackup(&session, kAdmin, login, work.c_str(), archive.c_str(), 0, kBoxes,
-                         boxes, nullptr, status, &progress, nullptr, &mode, "", "", "");
+    run.rc = zbBoxBackup(session.session(), bench::kAdminPassword, session.login(),
+                         work.c_str(), archive.c_str(), 0, kBoxes, boxes, nullptr, status,
+                         &progress, nullptr, &mode, "", "", "");
     zbBoxCloseEvent(status);
-    zbBoxDeleteFTPAccount(&session, kAdmin);
   }
-  zbBoxCloseConnection(&session);
   run.wall_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   run.cpu_s = bench::CpuSeconds() - cpu_start;
+  run.device_cpu_s = s.device.CpuSeconds() - device_start;
   return run;
+}
+
+// The archive the job wrote, read by the tools and by our own index
+// reader; untimed. Empty, or what is wrong.
+std::string CheckArchive(const std::string& archive, const fs::path& scratch) {
+  bench::ToolRun unzip = bench::RunTool("unzip -tq '" + archive + "'");
+  if (!unzip.ok) return unzip.error;
+  bench::ToolRun python = bench::RunTool(
+      "/usr/bin/python3 -c \"import zipfile,sys; "
+      "sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not None)\" '" + archive + "'");
+  if (!python.ok) return "Python's zipfile finds the archive damaged: " + python.error;
+  fs::create_directories(scratch);
+  BackupIndexInfo info{};
+  BackupIndexBox* list = nullptr;
+  uint32_t rc = zbBoxGetXMLInfo(archive.c_str(), scratch.c_str(), &info, &list, "", "");
+  zbBoxFreeIndexBoxes(list);
+  if (rc != 0) return "zbBoxGetXMLInfo failed: " + std::to_string(rc);
+  if (info.Count != kBoxes) return "the archive's index lists " + std::to_string(info.Count) + " boxes";
+  return {};
 }
 
 // curl's list of every file of the boxes, as an administrator's script
@@ -125,6 +132,7 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
   WriteCurlConfig(s, config, base);
   double job_s = 0, base_s = 0, job_cpu = 0, base_cpu = 0, curl_s = 0, zip_s = 0;
   double base_peak = 0, archive_mb = 0, base_archive_mb = 0;
+  double job_device_cpu = 0, base_device_cpu = 0;
   for (auto _ : state) {
     JobRun job = RunJob(s, work, archive);
     if (job.rc != 0) {
@@ -132,6 +140,10 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
       return;
     }
     archive_mb = double(fs::file_size(archive)) / (1 << 20);
+    if (std::string bad = CheckArchive(archive, root / "check"); !bad.empty()) {
+      state.SkipWithError(bad.c_str());
+      return;
+    }
 
     fs::remove_all(base);
     fs::remove(base_zip);
@@ -139,12 +151,14 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
     // connection for its 1 s poll interval whenever the reply to the
     // transfer's first command (EPSV without a CWD before it) is already
     // there when it looks, which a loopback server nearly always manages.
+    const double device_start = s.device.CpuSeconds();
     bench::ToolRun curl = bench::RunTool(
         "curl -sS --create-dirs --ftp-port - -u boxuser:boxpass -K '" + config.string() + "'");
     if (!curl.ok) {
       state.SkipWithError(curl.error.c_str());
       return;
     }
+    base_device_cpu += s.device.CpuSeconds() - device_start;
     bench::ToolRun zip =
         bench::RunTool("cd '" + base.string() + "' && zip -q -9 -r '" + base_zip + "' BOX");
     if (!zip.ok) {
@@ -165,6 +179,7 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
     base_s += f.base_s;
     job_cpu += f.job_cpu_s;
     base_cpu += f.base_cpu_s;
+    job_device_cpu += job.device_cpu_s;
     curl_s += curl.wall_s;
     zip_s += zip.wall_s;
     base_peak = std::max({base_peak, curl.peak_mb, zip.peak_mb});
@@ -179,6 +194,8 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
   state.counters["job_cpu_s"] = job_cpu / n;
   state.counters["base_cpu_s"] = base_cpu / n;
   state.counters["cpu_ratio"] = base_cpu > 0 ? job_cpu / base_cpu : 0;
+  state.counters["job_device_cpu_s"] = job_device_cpu / n;
+  state.counters["base_device_cpu_s"] = base_device_cpu / n;
   state.counters["curl_s"] = curl_s / n;
   state.counters["zip_s"] = zip_s / n;
   state.counters["job_peak_MB"] = bench::PeakMb();

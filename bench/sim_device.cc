@@ -222,6 +222,21 @@ void SimDevice::Stop() {
   output_ = nullptr;
 }
 
+double SimDevice::CpuSeconds() const {
+  if (pid_ <= 0) return 0;
+  std::string stat = Slurp("/proc/" + std::to_string(pid_) + "/stat");
+  // Fields after the command name, which is in parentheses: utime and
+  // stime are the 12th and 13th of them.
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream in(stat.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 1; i <= 13 && in >> field; ++i)
+    if (i >= 12) ticks += std::atof(field.c_str());
+  return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
 std::string LoopbackAddress(int which) {
   const pid_t pid = getpid();
   return "127." + std::to_string(90 + which) + "." + std::to_string((pid / 250) % 250) + "." +

@@ -76,6 +76,8 @@ class SimDevice {
   // SIGTERM and wait; nothing when not running.
   void Stop();
   bool running() const { return pid_ > 0; }
+  // User + system seconds the device's process has used so far.
+  double CpuSeconds() const;
 
  private:
   pid_t pid_ = -1;
