@@ -129,7 +129,7 @@ void CBackup::CheckCancel() {
 }
 
 void CBackup::TransferBoxes() {
-  packer_ = std::make_unique<BoxPacker>(cancel_event_);
+  packer_ = std::make_unique<BoxWorker>(cancel_event_);
   try {
     for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
     packer_->Finish();

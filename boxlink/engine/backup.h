@@ -8,7 +8,7 @@
 #include <string>
 
 #include "boxlink/engine/backup_xml.h"
-#include "boxlink/engine/box_packer.h"
+#include "boxlink/engine/box_worker.h"
 #include "boxlink/engine/zelt.h"
 
 namespace boxlink {
@@ -54,7 +54,7 @@ class CBackup : public CZelt {
   std::string index_path_;
   // Packs each box while the next one downloads; made once the cancel
   // event is known, and gone (its thread stopped) before the work tree.
-  std::unique_ptr<BoxPacker> packer_;
+  std::unique_ptr<BoxWorker> packer_;
 };
 
 // The arguments of zbBoxBackup, in its order.

@@ -166,10 +166,19 @@ void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_
       *security_mode == 1)
     Raise(ZB_ERR_PRIVILEGE_NOT_HELD);
 
-  for (const ZBBOXPROPERTY& box : std::vector<ZBBOXPROPERTY>(box_properties_)) {
-    RestoreBox(box);
-    // Its share of the needed space is on the device now.
-    space_done_ += box.BoxUsedDisk + 1;
+  const std::vector<ZBBOXPROPERTY> boxes(box_properties_);
+  unpacker_ = std::make_unique<BoxWorker>(cancel_event_);
+  try {
+    for (size_t i = 0; i < boxes.size(); ++i) {
+      RestoreBox(boxes[i], i + 1 < boxes.size() ? &boxes[i + 1] : nullptr);
+      // Its share of the needed space is on the device now.
+      space_done_ += boxes[i].BoxUsedDisk + 1;
+    }
+  } catch (...) {
+    // The box unpacked ahead is not reached: whatever became of it is no
+    // part of this job's outcome.
+    unpacker_->Abandon();
+    throw;
   }
 
   progress_->Percent = 100;
@@ -261,7 +270,14 @@ std::string CRestore::LocalContainer(const LocalItem* folder) const {
   return folder ? top + "/" + folder->entry : top;
 }
 
-void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
+void CRestore::UnpackAhead(uint32_t box) {
+  unpacker_->Submit([this, box](const ZipInterruptCheck&) {
+    zip_.ExtractBox(box);
+    zip_.UnpackBox(box);
+  });
+}
+
+void CRestore::RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next) {
   ClearNames();
   local_folders_.clear();
   local_documents_.clear();
@@ -270,8 +286,15 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box) {
   SetProgressName(progress_->BoxName, box.BoxName);
   SetState(kStateUnpacking);
   Notify();
-  zip_.ExtractBox(box.BoxNo);
-  zip_.UnpackBox(box.BoxNo);
+  // Each box but the first was unpacked while the one before it uploaded;
+  // a failure of that unpacking is this box's and raised only now.
+  if (!unpacked_ahead_) UnpackAhead(box.BoxNo);
+  unpacker_->Finish();
+  unpacked_ahead_ = false;
+  if (next) {
+    UnpackAhead(next->BoxNo);
+    unpacked_ahead_ = true;
+  }
   local_box_ = zip_.LocalBoxFolder(box.BoxNo);
   local_sub_.clear();
   if (!storage()) {

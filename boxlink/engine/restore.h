@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "boxlink/engine/box_worker.h"
 #include "boxlink/engine/zelt.h"
 
 namespace boxlink {
@@ -47,7 +49,10 @@ class CRestore final : public CZelt {
   // Free space for the boxes from the current one on: those restored
   // before it already took theirs from what the device reports.
   void CheckBoxSpace();
-  void RestoreBox(const ZBBOXPROPERTY& box);
+  // `next` is the box after this one, if any: it is unpacked while this
+  // one uploads.
+  void RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next);
+  void UnpackAhead(uint32_t box);
   void SetLastAccess(const std::string& local_box);
   // Every name of the unpacked box that a remote path is built from.
   void CheckLocalNames();
@@ -99,6 +104,10 @@ class CRestore final : public CZelt {
   uint32_t current_box_ = 0;
   std::string cipher_library_, hash_library_;
   std::string local_box_, local_sub_, remote_sub_;
+  // Unpacks the next box beside the upload; gone (its thread stopped)
+  // before the work tree.
+  std::unique_ptr<BoxWorker> unpacker_;
+  bool unpacked_ahead_ = false;  // the box RestoreBox takes next is under way
 };
 
 }  // namespace boxlink

@@ -217,6 +217,63 @@ TEST_P(RestoreDeviceTest, ABoxTheArchiveLacksIsSkipped) {
   EXPECT_EQ(progress_.Percent, 100u);
 }
 
+// Flips a byte in the middle of the data of the box member whose bare name
+// is `stem` plus ".tnb" or ".tnbe" (in DATA.zip, when the archive has one),
+// keeping the outer archive sound otherwise. 0 when done.
+int DamageMember(const std::string& archive, const std::string& stem) {
+  static const char* kScript = R"(
+import io, sys, zipfile
+path, stem = sys.argv[1], sys.argv[2].lower()
+def damage(data):
+    for info in zipfile.ZipFile(io.BytesIO(data)).infolist():
+        if info.filename.split('/')[-1].lower() in (stem + '.tnb', stem + '.tnbe'):
+            off = info.header_offset
+            start = off + 30 + int.from_bytes(data[off + 26:off + 28], 'little') \
+                    + int.from_bytes(data[off + 28:off + 30], 'little')
+            out = bytearray(data)
+            out[start + info.compress_size // 2] ^= 0xFF
+            return bytes(out)
+    return None
+data = open(path, 'rb').read()
+damaged = damage(data)
+if damaged is None:
+    outer = zipfile.ZipFile(io.BytesIO(data))
+    entries = [(i, outer.read(i)) for i in outer.infolist()]
+    if not any(i.filename.lower().endswith('data.zip') for i, _ in entries): sys.exit(1)
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_STORED) as z:
+        for info, body in entries:
+            if info.filename.lower().endswith('data.zip'):
+                body = damage(body)
+                if body is None: sys.exit(1)
+            z.writestr(info.filename, body)
+else:
+    open(path, 'wb').write(damaged)
+)";
+  std::string script = archive + ".py";
+  FILE* f = std::fopen(script.c_str(), "w");
+  if (!f) return -1;
+  std::fputs(kScript, f);
+  std::fclose(f);
+  int rc = std::system(("/usr/bin/python3 '" + script + "' '" + archive + "' '" + stem + "'").c_str());
+  std::remove(script.c_str());
+  return rc;
+}
+
+// The next box is unpacked while one uploads; a member that cannot be
+// unpacked still fails the job only when its turn comes, after the boxes
+// before it arrived whole.
+TEST_P(RestoreDeviceTest, ADamagedMemberFailsOnlyWhenItsBoxIsReached) {
+  ASSERT_EQ(Backup(), 0u);
+  const Content first = Of(kFirstBox);
+  std::string stem = boxlink::enginetest::Fmt3(kFirstBox + 1);
+  ASSERT_EQ(DamageMember(archive_, storage() ? stem : "B0000" + stem), 0);
+  Empty();
+  EXPECT_EQ(Restore(2), 1359u);
+  EXPECT_FALSE(fs::exists(work_ + "/BOX"));
+  EXPECT_EQ(Of(kFirstBox), first);
+  EXPECT_FALSE(dev_->store().GetBox(kFirstBox + 1));
+}
+
 // Arms a fault as soon as a running job turns to its second box, so that
 // the first one is complete on the device when the fault strikes.
 class ArmOnSecondBox {

@@ -1,4 +1,4 @@
-#include "boxlink/engine/box_packer.h"
+#include "boxlink/engine/box_worker.h"
 
 #include <memory>
 #include <system_error>
@@ -8,14 +8,14 @@
 
 namespace boxlink {
 
-void BoxPacker::Check() const {
+void BoxWorker::Check() const {
   // A stop ends the task like a cancel; Run does not keep it as a failure.
   if (stop_.load(std::memory_order_relaxed)) Raise(ZB_ERR_CANCELLED);
   if (cancel_event_ && cancel_event_->Wait(0) == platform::kWaitObject0)
     Raise(ZB_ERR_CANCELLED);
 }
 
-void BoxPacker::Run(const Task& task) {
+void BoxWorker::Run(const Task& task) {
   try {
     task([this] { Check(); });
   } catch (...) {
@@ -25,11 +25,11 @@ void BoxPacker::Run(const Task& task) {
   }
 }
 
-void BoxPacker::Join() {
+void BoxWorker::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void BoxPacker::RaiseFailure() {
+void BoxWorker::RaiseFailure() {
   if (!failed_) return;
   std::exception_ptr failure;
   {
@@ -39,7 +39,7 @@ void BoxPacker::RaiseFailure() {
   if (failure) std::rethrow_exception(failure);
 }
 
-void BoxPacker::Submit(Task task) {
+void BoxWorker::Submit(Task task) {
   Join();
   RaiseFailure();
   stop_ = false;
@@ -48,20 +48,20 @@ void BoxPacker::Submit(Task task) {
     thread_ = std::thread([this, shared] { Run(*shared); });
     return;
   } catch (const std::system_error&) {
-    // No thread to be had: pack here, as the job always could.
+    // No thread to be had: the work is done here, as it always could be.
   }
   Run(*shared);
   RaiseFailure();
 }
 
-void BoxPacker::Finish() {
+void BoxWorker::Finish() {
   Join();
   RaiseFailure();
 }
 
-void BoxPacker::RaiseIfFailed() { RaiseFailure(); }
+void BoxWorker::RaiseIfFailed() { RaiseFailure(); }
 
-std::exception_ptr BoxPacker::Abandon() {
+std::exception_ptr BoxWorker::Abandon() {
   stop_ = true;
   Join();
   std::lock_guard<std::mutex> lock(mu_);

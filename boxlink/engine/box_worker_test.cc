@@ -1,4 +1,4 @@
-#include "boxlink/engine/box_packer.h"
+#include "boxlink/engine/box_worker.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ uint32_t CodeOf(const std::function<void()>& f) {
 struct Gate {
   std::atomic<bool> open{false};
   std::atomic<int> checks{0};
-  BoxPacker::Task Task() {
+  BoxWorker::Task Task() {
     return [this](const Check& check) {
       while (!open) {
         check();
@@ -45,8 +45,8 @@ struct Gate {
   }
 };
 
-TEST(BoxPackerTest, PacksOneBoxAtATimeInOrderBesideTheJob) {
-  BoxPacker packer(nullptr);
+TEST(BoxWorkerTest, PacksOneBoxAtATimeInOrderBesideTheJob) {
+  BoxWorker packer(nullptr);
   std::mutex mu;
   std::vector<std::string> log;
   const auto job_thread = std::this_thread::get_id();
@@ -77,8 +77,8 @@ TEST(BoxPackerTest, PacksOneBoxAtATimeInOrderBesideTheJob) {
   EXPECT_EQ(log, (std::vector<std::string>{"box 2 downloaded", "box 1 packed", "box 2 packed"}));
 }
 
-TEST(BoxPackerTest, AFailedPackingIsTheJobsErrorAtItsNextLook) {
-  BoxPacker packer(nullptr);
+TEST(BoxWorkerTest, AFailedPackingIsTheJobsErrorAtItsNextLook) {
+  BoxWorker packer(nullptr);
   packer.Submit([](const Check&) { Raise(112); });
   // The job looks at its check points without waiting...
   uint32_t seen = 0;
@@ -96,15 +96,15 @@ TEST(BoxPackerTest, AFailedPackingIsTheJobsErrorAtItsNextLook) {
   // failure instead: it came first.
   EXPECT_TRUE(packer.Abandon() != nullptr);
 
-  BoxPacker other(nullptr);
+  BoxWorker other(nullptr);
   other.Submit([](const Check&) { throw std::runtime_error("unexpected"); });
   EXPECT_THROW(other.Finish(), std::runtime_error);
 }
 
-TEST(BoxPackerTest, CancelAndAbandonStopAPackingAtItsNextCheck) {
+TEST(BoxWorkerTest, CancelAndAbandonStopAPackingAtItsNextCheck) {
   auto cancel = platform::Event::Create(true, false);
   {
-    BoxPacker packer(cancel.get());
+    BoxWorker packer(cancel.get());
     Gate gate;
     packer.Submit(gate.Task());
     gate.WaitForChecks(2);
@@ -115,7 +115,7 @@ TEST(BoxPackerTest, CancelAndAbandonStopAPackingAtItsNextCheck) {
   cancel->Reset();
   {
     // The job failed elsewhere: the packing stops, and a stop is no failure.
-    BoxPacker packer(cancel.get());
+    BoxWorker packer(cancel.get());
     Gate gate;
     packer.Submit(gate.Task());
     gate.WaitForChecks(2);
@@ -126,7 +126,7 @@ TEST(BoxPackerTest, CancelAndAbandonStopAPackingAtItsNextCheck) {
     // Destroying the packer stops it too.
     Gate gate;
     {
-      BoxPacker packer(cancel.get());
+      BoxWorker packer(cancel.get());
       packer.Submit(gate.Task());
       gate.WaitForChecks(2);
     }
