@@ -130,13 +130,18 @@ void CBackup::CheckCancel() {
 
 void CBackup::TransferBoxes() {
   packer_ = std::make_unique<BoxWorker>(cancel_event_);
+  remover_ = std::make_unique<BoxWorker>(cancel_event_);
   try {
     for (size_t i = 0; i < box_properties_.size(); ++i) TransferBox(i);
     packer_->Finish();
+    // Nothing of the box folders may be left when BOX is zipped.
+    remover_->Finish();
   } catch (...) {
     // The packing of the box before came first in the job's order: when it
     // had failed, that is the job's error.
-    if (std::exception_ptr earlier = packer_->Abandon()) std::rethrow_exception(earlier);
+    std::exception_ptr earlier = packer_->Abandon();
+    remover_->Abandon();
+    if (earlier) std::rethrow_exception(earlier);
     throw;
   }
 }
@@ -256,8 +261,13 @@ void CBackup::TransferBox(size_t index) {
   // event itself on that thread.
   const uint32_t box = p.BoxNo;
   packer_->Submit([this, box](const ZipInterruptCheck& check) {
-    zip_.PackBox(box, check);
+    zip_.PackBoxMember(box, check);
     if (encryption_on_) zip_.EncryptBox(box);
+    // As PackBox would, but on a third thread; failures to remove are no
+    // failure of the backup (BOX goes as a whole at the end).
+    remover_->Submit([folder = zip_.LocalBoxFolder(box)](const ZipInterruptCheck&) {
+      CZipUtility::DeleteTree(folder);
+    });
   });
 }
 

@@ -55,6 +55,11 @@ class CBackup : public CZelt {
   // Packs each box while the next one downloads; made once the cancel
   // event is known, and gone (its thread stopped) before the work tree.
   std::unique_ptr<BoxWorker> packer_;
+  // Removes each packed box's folder beside the next packing: removing a
+  // tree just written can keep the disk busy longer than packing it took.
+  // Handed its tasks by the packing thread; the job waits for it once that
+  // thread is done.
+  std::unique_ptr<BoxWorker> remover_;
 };
 
 // The arguments of zbBoxBackup, in its order.

@@ -3,8 +3,8 @@
 // downloads box n+1; a restore unpacks box n+1 while it uploads box n.
 //
 // One task runs at a time, in the order the job hands them over; the job
-// waits for the task before when it hands over the next one, so at most two
-// box trees are on disk at once. A task that fails keeps its error for the
+// waits for the task before when it hands over the next one, so a worker
+// never runs ahead by more than one box. A task that fails keeps its error for the
 // job's thread, which raises it when it looks (RaiseIfFailed), hands over
 // the next task or waits for this one (Finish). The job decides where that
 // error belongs in its order: a backup raises it at its next check point,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <optional>
 
 #include "boxlink/client/box_error.h"
@@ -174,6 +175,9 @@ void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_
       // Its share of the needed space is on the device now.
       space_done_ += boxes[i].BoxUsedDisk + 1;
     }
+    // The last box's tree goes during the closing rounds below.
+    unpacker_->Finish();
+    WorkAhead(nullptr);
   } catch (...) {
     // The box unpacked ahead is not reached: whatever became of it is no
     // part of this job's outcome.
@@ -187,6 +191,7 @@ void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_
     Notify();
     clock.SleepMillis(100);
   }
+  unpacker_->Finish();
 }
 
 void CRestore::PrepareBoxes() {
@@ -270,11 +275,19 @@ std::string CRestore::LocalContainer(const LocalItem* folder) const {
   return folder ? top + "/" + folder->entry : top;
 }
 
-void CRestore::UnpackAhead(uint32_t box) {
-  unpacker_->Submit([this, box](const ZipInterruptCheck&) {
-    zip_.ExtractBox(box);
-    zip_.UnpackBox(box);
+void CRestore::WorkAhead(const ZBBOXPROPERTY* next) {
+  std::string previous = std::exchange(tree_to_remove_, {});
+  if (!next && previous.empty()) return;
+  const bool unpack = next != nullptr;
+  const uint32_t box = unpack ? next->BoxNo : 0;
+  unpacker_->Submit([this, previous, unpack, box](const ZipInterruptCheck&) {
+    if (!previous.empty()) CZipUtility::DeleteTree(previous);
+    if (unpack) {
+      zip_.ExtractBox(box);
+      zip_.UnpackBox(box);
+    }
   });
+  unpacked_ahead_ = unpack;
 }
 
 void CRestore::RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next) {
@@ -288,13 +301,12 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next) {
   Notify();
   // Each box but the first was unpacked while the one before it uploaded;
   // a failure of that unpacking is this box's and raised only now.
-  if (!unpacked_ahead_) UnpackAhead(box.BoxNo);
+  if (!unpacked_ahead_) WorkAhead(&box);
   unpacker_->Finish();
   unpacked_ahead_ = false;
-  if (next) {
-    UnpackAhead(next->BoxNo);
-    unpacked_ahead_ = true;
-  }
+  // While this box uploads, the box before's tree goes and the next box
+  // is unpacked.
+  WorkAhead(next);
   local_box_ = zip_.LocalBoxFolder(box.BoxNo);
   local_sub_.clear();
   if (!storage()) {
@@ -342,7 +354,7 @@ void CRestore::RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next) {
 
   SetState(kStateFinished);
   Notify();
-  CZipUtility::DeleteTree(local_box_);
+  tree_to_remove_ = local_box_;
   transfer_.reset();
 }
 

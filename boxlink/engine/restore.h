@@ -52,7 +52,9 @@ class CRestore final : public CZelt {
   // `next` is the box after this one, if any: it is unpacked while this
   // one uploads.
   void RestoreBox(const ZBBOXPROPERTY& box, const ZBBOXPROPERTY* next);
-  void UnpackAhead(uint32_t box);
+  // On the second thread: removes tree_to_remove_ (the box before's), then
+  // unpacks `next` when there is one.
+  void WorkAhead(const ZBBOXPROPERTY* next);
   void SetLastAccess(const std::string& local_box);
   // Every name of the unpacked box that a remote path is built from.
   void CheckLocalNames();
@@ -108,6 +110,9 @@ class CRestore final : public CZelt {
   // before the work tree.
   std::unique_ptr<BoxWorker> unpacker_;
   bool unpacked_ahead_ = false;  // the box RestoreBox takes next is under way
+  // The unpacked tree of the box restored last, removed beside the next
+  // upload: removing a tree just written can keep the disk busy for long.
+  std::string tree_to_remove_;
 };
 
 }  // namespace boxlink

@@ -150,13 +150,12 @@ uint32_t CZipUtility::DeleteBox() {
   return DeleteTree(BoxRoot());
 }
 
-void CZipUtility::PackBox(uint32_t box, const ZipInterruptCheck& check) {
+void CZipUtility::PackBoxMember(uint32_t box, const ZipInterruptCheck& check) {
   std::string name = BoxFolderName(box);
   std::string zip = (shared_layout_ ? BoxRoot() + "/DATA/" : BoxRoot() + "/") +
                     name + ".zip";
   ZipOrThrow(LocalBoxFolder(box), zip, {}, check);
   ChangeZipCentralDirectory(zip);
-  DeleteTree(LocalBoxFolder(box));
 }
 
 void CZipUtility::EncryptBox(uint32_t box) {

@@ -48,7 +48,12 @@ class CZipUtility {
   // The packing operations take a check that the zip writer asks before
   // every file and chunk; what it throws ends the operation, its partial
   // zip removed, and passes on.
-  void PackBox(uint32_t box, const ZipInterruptCheck& check = {});
+  void PackBox(uint32_t box, const ZipInterruptCheck& check = {}) {
+    PackBoxMember(box, check);
+    DeleteTree(LocalBoxFolder(box));
+  }
+  // The box's member alone, its folder left in place.
+  void PackBoxMember(uint32_t box, const ZipInterruptCheck& check = {});
   // Both do nothing unless EncryptsMembers().
   void EncryptBox(uint32_t box);
   void EncryptIndex();
