@@ -24,6 +24,11 @@ struct Registry::Tree {
 struct Registry::RootState {
   std::string file;
   std::string root_name;  // "HKEY_CURRENT_USER"
+  // The per-user file is the user's alone; the machine file is written by
+  // administrators and read by every user (the installed language, for
+  // one), as the machine part of the registry is on the original platform.
+  mode_t file_mode = 0600;
+  mode_t dir_mode = 0700;
   std::mutex mu;
   std::condition_variable changed_cv;
   uint64_t local_changes = 0;  // changes made by this process
@@ -59,20 +64,30 @@ bool ReadWholeFile(const std::string& path, std::string* out) {
   return true;
 }
 
-bool MakeParentDirs(const std::string& file) {
+bool MakeParentDirs(const std::string& file, mode_t mode) {
   for (size_t pos = 1; (pos = file.find('/', pos)) != std::string::npos;
        ++pos) {
     std::string dir = file.substr(0, pos);
-    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (::mkdir(dir.c_str(), mode) == 0) {
+      ::chmod(dir.c_str(), mode);  // whatever the umask took away
+    } else if (errno != EEXIST) {
+      return false;
+    }
   }
   return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& data) {
+bool WriteFileAtomically(const std::string& path, const std::string& data,
+                         mode_t mode) {
   std::string tmp = path + ".tmp." + std::to_string(::getpid()) + "." +
                     std::to_string(reinterpret_cast<uintptr_t>(&data));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (fd < 0) return false;
+  if (::fchmod(fd, mode) != 0) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return false;
+  }
   size_t off = 0;
   while (off < data.size()) {
     ssize_t w = ::write(fd, data.data() + off, data.size() - off);
@@ -98,8 +113,8 @@ bool WriteFileAtomically(const std::string& path, const std::string& data) {
 // Holds the cross-process lock of one registry file.
 class FileLock {
  public:
-  explicit FileLock(const std::string& file) {
-    if (!MakeParentDirs(file)) return;
+  FileLock(const std::string& file, mode_t dir_mode) {
+    if (!MakeParentDirs(file, dir_mode)) return;
     fd_ = ::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) return;
     while (::flock(fd_, LOCK_EX) != 0) {
@@ -168,6 +183,8 @@ Registry::Registry(std::string user_file, std::string machine_file)
   user_->root_name = "HKEY_CURRENT_USER";
   machine_->file = std::move(machine_file);
   machine_->root_name = "HKEY_LOCAL_MACHINE";
+  machine_->file_mode = 0644;
+  machine_->dir_mode = 0755;
 }
 
 Registry::~Registry() = default;
@@ -192,13 +209,14 @@ template <typename Fn>
 bool Registry::Modify(RegRoot root, Fn&& fn) {
   RootState& s = State(root);
   std::lock_guard<std::mutex> g(s.mu);
-  FileLock lock(s.file);
+  FileLock lock(s.file, s.dir_mode);
   if (!lock.ok()) return false;
   s.loaded = false;  // read what the other processes wrote last
   Refresh(s);
   RegNode copy = s.tree.root;
   if (!fn(copy)) return false;
-  if (!WriteFileAtomically(s.file, FormatRegistryText(copy, s.root_name)))
+  if (!WriteFileAtomically(s.file, FormatRegistryText(copy, s.root_name),
+                           s.file_mode))
     return false;
   s.loaded = false;
   Refresh(s);

@@ -1,6 +1,7 @@
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,31 @@ TEST_F(RegistryTest, ValuesRoundTripThroughTheFile) {
       << text;
   EXPECT_NE(text.find("\"Lock\"=dword:00000001\n"), std::string::npos);
   EXPECT_NE(text.find("\"Blob\"=hex:00,01,ff\n"), std::string::npos);
+}
+
+// The machine file is read by every user (keeper reads the language the
+// installer recorded there as root); the user's file is the user's alone.
+TEST_F(RegistryTest, MachineFileIsReadableByAllUserFileByItsOwnerOnly) {
+  ::umask(077);  // as under a strict administrator's umask
+  Registry reg(dir_.Sub("u/zelt/user.reg"), dir_.Sub("m/zelt/machine.reg"));
+  ASSERT_TRUE(reg.SetValue(RegRoot::kLocalMachine, kKey, "Language",
+                           RegValue::String("1031")));
+  ASSERT_TRUE(reg.SetValue(RegRoot::kCurrentUser, kKey, "Lock",
+                           RegValue::Dword(1)));
+  ::umask(022);
+  auto mode = [&](const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_mode & 0777;
+  };
+  EXPECT_EQ(mode(dir_.Sub("m/zelt/machine.reg")), 0644u);
+  EXPECT_EQ(mode(dir_.Sub("m/zelt")), 0755u);
+  EXPECT_EQ(mode(dir_.Sub("u/zelt/user.reg")), 0600u);
+  EXPECT_EQ(mode(dir_.Sub("u/zelt")), 0700u);
+  // Rewriting keeps it so.
+  ASSERT_TRUE(reg.SetValue(RegRoot::kLocalMachine, kKey, "Language",
+                           RegValue::String("1033")));
+  EXPECT_EQ(mode(dir_.Sub("m/zelt/machine.reg")), 0644u);
 }
 
 TEST_F(RegistryTest, NamesIgnoreCaseAndKeepTheirFirstSpelling) {
