@@ -18,6 +18,7 @@ function(zelt_test name)
     set(T_MAIN zelt_test_main)
   endif()
   add_executable(${name} ${T_SOURCES})
+  set_property(GLOBAL APPEND PROPERTY ZELT_TEST_TARGETS ${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock
                         ${T_MAIN})
   gtest_discover_tests(${name}

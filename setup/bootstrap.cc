@@ -94,6 +94,10 @@ int Execute(const std::string& command, InstallState state, SetupHost& host,
   HostFacts facts;
   facts.root = host.IsRoot();
   facts.state = state;
+  std::string tools = host.ToolsDir();
+  facts.apt_get = tools + "/apt-get";
+  facts.pkexec = tools + "/pkexec";
+  facts.env = tools + "/env";
   std::string error;
   auto mapped = MapInstallerCommand(command, facts, &error);
   if (!mapped) {
@@ -120,7 +124,9 @@ int Execute(const std::string& command, InstallState state, SetupHost& host,
   host.Log("exit status: " + std::to_string(r.exit_status));
   if (r.exit_status != 0)
     *detail = "apt-get ended with exit status " +
-              std::to_string(r.exit_status) + "; its messages are in the log.";
+              std::to_string(r.exit_status) + ".";
+  if (!detail->empty() && !host.LogPlace().empty())
+    *detail += " The log is " + host.LogPlace() + ".";
   return r.exit_status;
 }
 

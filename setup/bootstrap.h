@@ -54,6 +54,10 @@ class SetupHost {
   virtual RunResult Run(const std::vector<std::string>& argv) = 0;
   // A line for the setup log (and, unattended, the terminal).
   virtual void Log(std::string_view line) = 0;
+  // Where the log is, for messages that point to it.
+  virtual std::string LogPlace() { return {}; }
+  // The folder of apt-get, env, pkexec and dpkg-query.
+  virtual std::string ToolsDir() { return "/usr/bin"; }
 };
 
 // What the language dialog shows.
