@@ -18,6 +18,12 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 ok() { echo "ok: $*"; }
 
 # --- the package -----------------------------------------------------------
+prefix=$(sed -n 's/^set(CPACK_PACKAGING_INSTALL_PREFIX "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+if [ "$prefix" != /usr ]; then
+  echo "FAIL: this build installs under '$prefix'; the package installs under /usr." \
+       "Configure with -DCMAKE_INSTALL_PREFIX=/usr (scripts/test does)." >&2
+  exit 1
+fi
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1; }
 deb=$(ls "$work"/out/*.deb)

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 #include "authdlg/auth_dialog.h"
 #include "desktop/language.h"
@@ -37,6 +38,8 @@
 #include "keeper/ui/retry_dlg.h"
 #include "keeper/ui/widgets.h"
 #include "platform/env.h"
+#include "setup/bootstrap.h"
+#include "setup/language_dialog.h"
 
 namespace keeper {
 namespace {
@@ -130,6 +133,33 @@ void Run(Gallery& g, const desktop::LanguageLibrary& lang,
          desktop::UiText::Of("Error"), desktop::Icon::kError},
         desktop::Buttons::kOk, desktop::Answer::kOk, nullptr));
     g.Shoot(box.get(), name("authdlg", "message", "nolanguage"));
+  }
+
+  // setup's language dialog with its shipped strings, as on a system of
+  // this language.
+  {
+    class StringsHost final : public setup::SetupHost {
+     public:
+      setup::InstallState QueryState() override {
+        return setup::InstallState::kUnknown;
+      }
+      bool IsRoot() override { return true; }
+      std::optional<std::string> ReadFile(const std::string& path) override {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) return std::nullopt;
+        return std::string(std::istreambuf_iterator<char>(in), {});
+      }
+      setup::RunResult Run(const std::vector<std::string>&) override {
+        return {};
+      }
+      void Log(std::string_view) override {}
+    } host;
+    uint16_t system = l == "de" ? 0x0407 : 0x0409;
+    setup::SetupFacts facts{"/usr", system,
+                            platform::Env::Current()->ProgramDir() + "/", ""};
+    setup::DialogStrings strings = setup::LoadDialogStrings(facts, host);
+    setup::CLanguageDialog dlg(setup::BuildDialogModel(system, strings));
+    g.Shoot(&dlg, name("setup", "language", "first"));
   }
 
   // The progress dialog at 40 % and its cancel question.
