@@ -78,7 +78,8 @@ def help_page(program, version, head, out):
             continue
         if title.lower() == "usage":
             usage = lines
-            page.insert(1, ".SH SYNOPSIS\n" + verbatim(lines))
+            page[0] = page[0].replace('.\\" synopsis\n',
+                                      ".SH SYNOPSIS\n" + verbatim(lines))
         else:
             page.append(".SH %s\n" % roff(title.upper()) + verbatim(lines))
     # Commands with help of their own.
