@@ -53,6 +53,7 @@ must=(
   "$private/libdigestlib.so" "$private/libidfile.so" "$private/libsnmpcore.so"
   "$private/libkeeperlang_en.so" "$private/libkeeperlang_de.so"
   "$private/libfinderlang_en.so" "$private/libfinderlang_de.so"
+  "$private/libboxendian.so" "$private/ZELT_ConvertModels.ini"
   "$private/ZELT_ModelInfo.bin" "$private/ZELT_Discovery.bin"
   "$private/keeper.ini" "$private/keeper-about.png"
   "usr/share/man/man1/boxkeeper.1.gz"

@@ -24,6 +24,7 @@ set(ZELT_CONVERT_CONFIG
   Varda7120_7140.ini)
 foreach(file IN LISTS ZELT_CONVERT_CONFIG)
   configure_file(convert/config/${file} ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${file} COPYONLY)
+  zelt_install_data(${CMAKE_CURRENT_SOURCE_DIR}/convert/config/${file})
 endforeach()
 
 if(ZELT_BUILD_TESTS)
