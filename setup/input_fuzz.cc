@@ -5,10 +5,7 @@
 // with the language the command line named.
 //
 // Every build runs them over seeds and mutations (input_fuzz_test.cc);
-// with clang, ZELT_BUILD_SETUP_FUZZ builds them for libFuzzer:
-//   cmake -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang
-//         -DZELT_BUILD_SETUP_FUZZ=ON -DZELT_BUILD_BENCH=OFF   (one line)
-//   cmake --build build/fuzz --target setup_strings_fuzz setup_command_line_fuzz
+// scripts/fuzz runs them under libFuzzer.
 #include <cstdint>
 #include <cstdlib>
 #include <string>

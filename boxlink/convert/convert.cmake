@@ -53,10 +53,7 @@ endif()
 
 # The fuzz targets of the legacy descriptor readers and the rule-file
 # reader run briefly in every build (a fixed set of seeds and mutations);
-# with clang, ZELT_BUILD_CONVERT_FUZZ builds them for libFuzzer as well:
-#   cmake -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-#         -DZELT_BUILD_CONVERT_FUZZ=ON -DZELT_BUILD_BENCH=OFF
-#   cmake --build build/fuzz --target legacy_descriptor_fuzz rule_file_fuzz
+# a fuzz build (ZELT_BUILD_FUZZ, scripts/fuzz) runs them under libFuzzer.
 if(ZELT_BUILD_TESTS)
   zelt_test(boxlink_convert_fuzz_replay_test
     SOURCES convert/fuzz_replay_test.cc convert/legacy_descriptor_fuzz.cc
@@ -65,17 +62,11 @@ if(ZELT_BUILD_TESTS)
   target_compile_definitions(boxlink_convert_fuzz_replay_test PRIVATE
     ZELT_FUZZ_REPLAY CONFIG_DIR="${CMAKE_CURRENT_SOURCE_DIR}/convert/config")
 endif()
-
-option(ZELT_BUILD_CONVERT_FUZZ "Build the libFuzzer targets of the legacy conversion" OFF)
-if(ZELT_BUILD_CONVERT_FUZZ)
-  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    message(FATAL_ERROR "ZELT_BUILD_CONVERT_FUZZ needs clang")
-  endif()
-  target_compile_options(boxlink_core PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
-  foreach(target legacy_descriptor_fuzz rule_file_fuzz)
-    add_executable(${target} convert/${target}.cc)
-    target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_libraries(${target} PRIVATE boxlink_core)
-  endforeach()
-endif()
+zelt_fuzz(legacy_descriptor_fuzz
+  SOURCES convert/legacy_descriptor_fuzz.cc
+  LIBS boxlink_core
+  CORPUS convert/fuzz_corpus/legacy_descriptor_fuzz)
+zelt_fuzz(rule_file_fuzz
+  SOURCES convert/rule_file_fuzz.cc
+  LIBS boxlink_core
+  CORPUS convert/fuzz_corpus/rule_file_fuzz)

@@ -1,7 +1,7 @@
 // The conversion's fuzz targets, run in every build for a short while: the
 // seeds (valid descriptors from the fixture generator's encoders, the
 // shipped rule files) and a fixed number of mutations of them. A libFuzzer
-// build (ZELT_BUILD_CONVERT_FUZZ) runs the same targets without limits.
+// build (scripts/fuzz) runs the same targets without limits.
 #include <gtest/gtest.h>
 
 #include <filesystem>
