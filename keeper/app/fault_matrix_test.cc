@@ -166,9 +166,11 @@ class Trigger : public ProgressSink {
 
   void OnProgress(const ProgressView& view) override {
     if (fired_ || row_.when == When::kFromTheStart) return;
-    if (view.record.state != row_.state) return;
-    // The packing at the very end has no check point left to cancel at.
-    if (row_.state == kPacking && view.record.percent >= 90) return;
+    if (row_.state == kPacking) {
+      if (!AfterAnEarlyBoxWasPacked(view.record)) return;
+    } else if (view.record.state != row_.state) {
+      return;
+    }
     if (row_.when == When::kCancelAtState)
       frame_->RequestCancel();
     else
@@ -177,8 +179,22 @@ class Trigger : public ProgressSink {
   }
 
  private:
+  // A box's packing state lasts only until the next box's transfer
+  // begins, and the frame reads the progress record when it gets to it:
+  // it may see the packing, or already the next box. Either means a box
+  // was packed with work still ahead. The last box's packing is left out:
+  // the job may be done with everything before the cancel arrives.
+  bool AfterAnEarlyBoxWasPacked(const JobProgress& record) {
+    if (record.state == kPacking)
+      return record.done_docs < record.total_docs;
+    if (record.state != kTransferring || record.box_name.empty()) return false;
+    if (first_box_.empty()) first_box_ = record.box_name;
+    return record.box_name != first_box_ && record.done_docs < record.total_docs;
+  }
+
   const Row& row_;
   devsim::ScopedDevice& dev_;
+  std::string first_box_;
   JobFrame* frame_ = nullptr;
   std::atomic<bool> fired_{false};
 };
