@@ -24,7 +24,17 @@ function(zelt_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+    TEST_LIST ${name}_TESTS
+    PROPERTIES TIMEOUT 300)
+  # The labels are a list, which the PROPERTIES above cannot carry: a second
+  # label would be read as a property name and whatever follows it lost.
+  # They are set once the discovered tests are known.
+  set(labels_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+  file(WRITE "${labels_file}"
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_file}")
 endfunction()
 
 # zelt_exports_test(<name> LIBRARY <target> EXPORTS <symbols...>)
