@@ -18,7 +18,7 @@ extern "C" IFtp* CreateFtpHandle(uint32_t family_flag, uint32_t ipv6) {
 }
 
 extern "C" uint32_t ReleaseFtpHandle(IFtp* ftp) {
-  if (!ftp) return 87;
+  if (!ftp) return FTPSHIM_ERR_INVALID_PARAMETER;
   try {
     // The handle came from CreateFtpHandle, so it is this implementation.
     delete static_cast<ftpshim::IFtpImplements*>(ftp);
@@ -26,6 +26,6 @@ extern "C" uint32_t ReleaseFtpHandle(IFtp* ftp) {
   } catch (uint32_t code) {
     return code;
   } catch (...) {
-    return 1359;
+    return FTPSHIM_ERR_INTERNAL_ERROR;
   }
 }

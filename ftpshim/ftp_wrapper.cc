@@ -139,14 +139,14 @@ void* IFtpImplements::IFtpRawOpen(const char* path, int access_type, int mode) {
 }
 
 int IFtpImplements::IFtpRawClose(void* handle) {
-  if (!handle) return 87;
+  if (!handle) return FTPSHIM_ERR_INVALID_PARAMETER;
   if (!m_pFtps) return kFailed;
   try {
     return m_pFtps->RawClose(static_cast<ftphandle*>(handle));
   } catch (uint32_t code) {
     return static_cast<int>(code);
   } catch (...) {
-    return 1359;
+    return FTPSHIM_ERR_INTERNAL_ERROR;
   }
 }
 

@@ -58,6 +58,12 @@ typedef struct IFtp IFtp;
 
 #define FTPSHIM_API __attribute__((visibility("default")))
 
+/* The wrapper's own codes, the same numbers the client library uses. */
+enum {
+  FTPSHIM_ERR_INVALID_PARAMETER = 87, /* a null handle or object */
+  FTPSHIM_ERR_INTERNAL_ERROR = 1359   /* the library threw something else */
+};
+
 /* A new FTP object, or NULL. family_flag and ipv6 go to the library. */
 FTPSHIM_API IFtp* CreateFtpHandle(uint32_t family_flag, uint32_t ipv6);
 /* 87 for NULL; else destroys the object and returns 0 (no FTP logout). */

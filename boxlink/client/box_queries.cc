@@ -100,7 +100,7 @@ ZB_API uint32_t zbBoxGetEngineInfo(ZBSESSION* session, const char* password,
 
 ZB_API ZBBLOCK zbBoxGetBoxList(ZBSESSION* session, uint32_t* count,
                                ZBBOX** list) {
-  if (SessionIsOpen(session) && session->AccessMode == 2) {
+  if (SessionIsOpen(session) && session->AccessMode == ZB_ACCESS_REFUSED) {
     CLogger::LogError("zbBoxGetBoxList", ZB_ERR_ACCOUNT_RESTRICTION);
     platform::SetLastError(ZB_ERR_ACCOUNT_RESTRICTION);
     return nullptr;

@@ -81,7 +81,7 @@ class CgiCall {
   ZBSESSION& session() { return *session_; }
   unsigned long sid() const { return session_->SessionId; }
   // Access mode 20: administrative CGIs go without PWD.
-  bool restricted() const { return session_->AccessMode == 20; }
+  bool restricted() const { return session_->AccessMode == ZB_ACCESS_RESTRICTED; }
   // The password to send for the session's access mode (ResolveBoxPassword).
   std::string Password(const char* password) const;
 

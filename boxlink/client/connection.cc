@@ -49,10 +49,10 @@ void ReadConnectReply(ZBSESSION* session, platform::UniqueBlock block) {
     zbBoxCloseConnection(session);
     Raise(ZB_ERR_UNKNOWN_PRODUCT);
   }
-  session->AccessMode = 0;
+  session->AccessMode = ZB_ACCESS_NORMAL;
   if (std::optional<std::string> mode = doc.Text("BoxNwLib/Message/AccessMode")) {
     session->AccessMode = static_cast<uint32_t>(ParseDecimal(*mode));
-    if (session->AccessMode == 2) {
+    if (session->AccessMode == ZB_ACCESS_REFUSED) {
       zbBoxCloseConnection(session);
       Raise(ZB_ERR_ACCOUNT_RESTRICTION);
     }
@@ -118,7 +118,7 @@ ZB_API uint32_t zbBoxOpenConnection(ZBSESSION* session, void* snmpSettings) {
   // Connect steps whose failures are logged under the export's name.
   auto guarded = [&](const std::function<void()>& body) {
     uint32_t code = boxlink::RunGuarded("zbBoxOpenConnection", body);
-    if (code == ZB_ERR_INVALID_FUNCTION) session->AccessMode = 20;
+    if (code == ZB_ERR_INVALID_FUNCTION) session->AccessMode = ZB_ACCESS_RESTRICTED;
     if (code != 0) CLogger::StopLog();
     return code;
   };

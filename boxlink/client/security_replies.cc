@@ -5,7 +5,6 @@
 namespace boxlink {
 namespace {
 
-constexpr uint32_t kInvalidData = 13;
 constexpr char kSettings[] = "BoxNwLib/Message/SecuritySetting";
 constexpr char kAuthResult[] = "BoxNwLib/Message/AuthenticateResult";
 
@@ -17,17 +16,17 @@ uint32_t MapAuthenticationMethod(int32_t v) {
     case 1: return 4;
     case 2: return 3;
     case 3: return 0;
-    default: Raise(kInvalidData);
+    default: Raise(ZB_ERR_INVALID_DATA);
   }
 }
 
 void ParseSecuritySettings(const ReplyDocument& doc, ZBSECURITY* s) {
   const int32_t mode = GetChildNumber(doc, kSettings, "SecurityMode");
-  if (mode != 1 && mode != 2) Raise(kInvalidData);
+  if (mode != 1 && mode != 2) Raise(ZB_ERR_INVALID_DATA);
   s->SecurityMode = static_cast<uint32_t>(mode);
 
   const int32_t enable = GetChildNumber(doc, kSettings, "AuthenticationEnable");
-  if (enable != 0 && enable != 1) Raise(kInvalidData);
+  if (enable != 0 && enable != 1) Raise(ZB_ERR_INVALID_DATA);
   s->AuthenticationEnable = static_cast<uint32_t>(enable);
 
   const uint32_t method = MapAuthenticationMethod(
@@ -35,7 +34,7 @@ void ParseSecuritySettings(const ReplyDocument& doc, ZBSECURITY* s) {
   s->AuthenticationMethod = enable == 0 ? 0 : method;
 
   const int32_t hash = GetChildNumber(doc, kSettings, "HashAlgorithm");
-  if (hash < 1 || hash > 3) Raise(kInvalidData);
+  if (hash < 1 || hash > 3) Raise(ZB_ERR_INVALID_DATA);
   s->HashAlgorithm = static_cast<uint32_t>(hash);
 
   if (uint32_t r = GetChildText(doc, kSettings, "AuthenticationDomainName",

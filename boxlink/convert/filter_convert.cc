@@ -331,7 +331,7 @@ class ArchiveFilter {
       signals_.CheckCancel();
       ConvertSignals::Wait(20);
     }
-    if (kept <= 0) Raise(259);
+    if (kept <= 0) Raise(ZB_ERR_NO_MORE_ITEMS);
     if (ReplaceElementLine(index, folder_, "NumOfDocs", std::to_string(kept)) != 0)
       Raise(ZB_ERR_INVALID_DATA);
 

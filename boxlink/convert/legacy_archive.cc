@@ -175,7 +175,7 @@ void LegacyZip(const std::string& target, const std::string& folder, bool invert
   CZipUtls z;
   if (!z.Zip(folder, zip)) {
     uint32_t code = z.last_error() ? z.last_error() : uint32_t(ZB_ERR_INTERNAL_ERROR);
-    if (code != 80) std::remove(zip.c_str());
+    if (code != ZB_ERR_FILE_EXISTS) std::remove(zip.c_str());
     Raise(code);
   }
   if (invert) {

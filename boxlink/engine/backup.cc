@@ -211,7 +211,8 @@ void CBackup::PrepareBoxes() {
 void CBackup::IndexStep() {
   // Restricted sessions cannot reach the index files; storage devices keep
   // none (the index path is empty there).
-  if (session_->AccessMode == 20 || layout() == DeviceLayout::kStorage) return;
+  if (session_->AccessMode == ZB_ACCESS_RESTRICTED || layout() == DeviceLayout::kStorage)
+    return;
   SetState(BOXJOB_STATE_TRANSFERRING);
   Notify();
   CheckCancel();

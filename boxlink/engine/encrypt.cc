@@ -7,13 +7,11 @@
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
+#include "boxlink.h"
 #include "platform/text.h"
 
 namespace boxlink {
 namespace {
-
-constexpr uint32_t kModNotFound = 126;   // the library cannot be loaded
-constexpr uint32_t kProcNotFound = 127;  // it lacks the entry point
 
 [[noreturn]] void Fail(const char* label, uint32_t code) {
   CLogger::LogError(label, code);
@@ -39,13 +37,13 @@ void CEncrypt::SetHashDllName(const char* path) {
 }
 
 uint32_t CEncrypt::HashBuff(const char* password, uint8_t key[17]) {
-  if (!password || !key || m_szHashDllName[0] == '\0') return 87;
+  if (!password || !key || m_szHashDllName[0] == '\0') return ZB_ERR_INVALID_PARAMETER;
   std::unique_ptr<CryptoModule> lib;
   try {
     lib = CryptoModule::Load(m_szHashDllName);
-    if (!lib) Fail("HashBuff - LoadLibrary(m_szHashDllName)", kModNotFound);
+    if (!lib) Fail("HashBuff - LoadLibrary(m_szHashDllName)", ZB_ERR_MOD_NOT_FOUND);
     auto md5 = lib->Find<MD5_entryFn>(kMd5Entry);
-    if (!md5) Fail("HashBuff - LoadLibrary(m_szHashDllName)", kProcNotFound);
+    if (!md5) Fail("HashBuff - LoadLibrary(m_szHashDllName)", ZB_ERR_PROC_NOT_FOUND);
     md5(password, uint32_t(std::strlen(password)), key);
     key[16] = 0;
     return 0;
@@ -74,20 +72,21 @@ void CEncrypt::Initialize(bool encrypt, const char* input, const char* output,
   }
   cipher_library_ = CryptoModule::Load(m_szEncryptDllName);
   if (!cipher_library_)
-    Fail("fnEncInitialize - LoadLibrary(m_szEncryptDllName)", kModNotFound);
+    Fail("fnEncInitialize - LoadLibrary(m_szEncryptDllName)", ZB_ERR_MOD_NOT_FOUND);
   cipher_entry_ = cipher_library_->Find<AESEncryptWithPwdFn>(
       encrypt ? kAesEncryptEntry : kAesDecryptEntry);
   if (!cipher_entry_)
     Fail(encrypt ? "fnEncInitialize - GetProcAddress(ENC_AES128_ENCRYPT_API)"
                  : "DecryptBuff - GetProcAddress(ENC_AES128_DECRYPT_API)",
-         kProcNotFound);
+         ZB_ERR_PROC_NOT_FOUND);
 
   if (uint32_t rc = HashBuff(password, key_)) {
     // A key made without the digest library opens nowhere the library
     // works: nothing is sealed with it. Opening still tries it, so that
     // files sealed that way stay readable.
     if (encrypt)
-      Fail("fnEncInitialize - HashBuff(m_szHashDllName)", rc == 87 ? kModNotFound : rc);
+      Fail("fnEncInitialize - HashBuff(m_szHashDllName)",
+           rc == ZB_ERR_INVALID_PARAMETER ? uint32_t{ZB_ERR_MOD_NOT_FOUND} : rc);
     std::memset(key_, 0, sizeof key_);
     std::memcpy(key_, password, std::min<size_t>(16, std::strlen(password)));
   }
@@ -164,7 +163,7 @@ uint32_t CEncrypt::Run(bool encrypt, const char* input, const char* output,
   const char* label = encrypt ? "fnEncryptFile" : "fnDecryptFile";
   if (!input || !output || !password || !*input || !*output ||
       m_szEncryptDllName[0] == '\0')
-    return 87;
+    return ZB_ERR_INVALID_PARAMETER;
   uint32_t code = 0;
   output_path_.clear();
   try {
@@ -173,7 +172,7 @@ uint32_t CEncrypt::Run(bool encrypt, const char* input, const char* output,
   } catch (const BoxError& e) {
     code = e.code();
   } catch (...) {
-    code = 1359;
+    code = ZB_ERR_INTERNAL_ERROR;
   }
   bool made_output = output_file_.IsOpen();
   Release();
@@ -196,16 +195,16 @@ uint32_t CEncrypt::fnDecryptFile(const char* input, const char* output,
 
 uint32_t AppendHashedPassword(const char* hash_library, const char* text,
                               std::string* out) {
-  if (!hash_library || !text || !out) return 1359;
+  if (!hash_library || !text || !out) return ZB_ERR_INTERNAL_ERROR;
   auto lib = CryptoModule::Load(hash_library);
-  if (!lib) return 1359;
+  if (!lib) return ZB_ERR_INTERNAL_ERROR;
   auto sha = lib->Find<SHA256_entryFn>(kSha256Entry);
   auto b64 = lib->Find<Encode_BASE64Fn>(kBase64Entry);
-  if (!sha || !b64) return 1359;
+  if (!sha || !b64) return ZB_ERR_INTERNAL_ERROR;
   uint8_t digest[32];
   sha(text, uint32_t(std::strlen(text)), digest);
   const char* encoded = b64(digest, sizeof digest);
-  if (!encoded) return 1359;
+  if (!encoded) return ZB_ERR_INTERNAL_ERROR;
   *out += "%3%";
   *out += encoded;
   *out += "%3%";

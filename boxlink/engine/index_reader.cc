@@ -66,25 +66,25 @@ namespace {
 
 std::string ReadWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) Raise(2);
+  if (!in) Raise(ZB_ERR_FILE_NOT_FOUND);
   in.seekg(0, std::ios::end);
   std::streamoff size = in.tellg();
-  if (size < 0) Raise(13);
-  if (uint64_t(size) > kMaxIndexBytes) Raise(13);
+  if (size < 0) Raise(ZB_ERR_INVALID_DATA);
+  if (uint64_t(size) > kMaxIndexBytes) Raise(ZB_ERR_INVALID_DATA);
   in.seekg(0, std::ios::beg);
   std::string bytes;
   try {
     bytes.assign(std::istreambuf_iterator<char>(in), {});
   } catch (const std::bad_alloc&) {
-    Raise(8);
+    Raise(ZB_ERR_NOT_ENOUGH_MEMORY);
   }
-  if (in.bad()) Raise(13);
+  if (in.bad()) Raise(ZB_ERR_INVALID_DATA);
   return bytes;
 }
 
 std::string Required(const ReplyDocument& doc, std::string_view path) {
   auto text = doc.Text(path);
-  if (!text) Raise(11);
+  if (!text) Raise(ZB_ERR_BAD_FORMAT);
   return *text;
 }
 
@@ -98,7 +98,7 @@ void ReadIndexFile(const std::string& path, uint32_t type,
                    BackupIndexInfo* info, std::vector<BackupIndexBox>* boxes) {
   std::string bytes = ReadWhole(path);
   std::unique_ptr<ReplyDocument> doc = ReplyDocument::Load(bytes);
-  if (!doc) Raise(13);
+  if (!doc) Raise(ZB_ERR_INVALID_DATA);
 
   std::string version;
   if (type == ZB_INDEX_BACKUP_XML) {
@@ -111,12 +111,12 @@ void ReadIndexFile(const std::string& path, uint32_t type,
     const bool series = IsSeriesEngine(version);
     const bool supported = IsSupportedModel(version);
     auto count_text = doc->Attribute("BackupInfo/Boxes", "NumOfBoxes");
-    if (!count_text) Raise(11);
+    if (!count_text) Raise(ZB_ERR_BAD_FORMAT);
     int32_t count = ParseDecimal(*count_text);
     if (count < 0) count = 0;
     constexpr std::string_view kItems = "BackupInfo/Boxes/BoxProp";
     // Every announced box must be there; this also bounds the allocation.
-    if (size_t(count) > doc->SelectList(kItems).size()) Raise(11);
+    if (size_t(count) > doc->SelectList(kItems).size()) Raise(ZB_ERR_BAD_FORMAT);
     boxes->assign(size_t(count), BackupIndexBox{});
     for (size_t i = 0; i < size_t(count); ++i) {
       BackupIndexBox& b = (*boxes)[i];
@@ -158,7 +158,7 @@ void ReadIndexFile(const std::string& path, uint32_t type,
     platform::SystemTime date = ParseBackupDate(Required(*doc, "ArchiveInfo/ArchiveDate"));
     std::memcpy(&info->Date, &date, sizeof date);
   }
-  if (!IndexVersionAccepted(version)) Raise(1605);
+  if (!IndexVersionAccepted(version)) Raise(ZB_ERR_UNKNOWN_PRODUCT);
 }
 
 }  // namespace boxlink

@@ -4,6 +4,7 @@
 
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
+#include "boxlink.h"
 #include "platform/text.h"
 
 namespace boxlink {
@@ -48,8 +49,8 @@ namespace {
 
 [[noreturn]] void Refuse(std::string_view what, std::string_view utf8) {
   CLogger::LogError(std::string(what) + " - name refused " + PrintableName(utf8),
-                    kErrInvalidName);
-  Raise(kErrInvalidName);
+                    ZB_ERR_INVALID_NAME);
+  Raise(ZB_ERR_INVALID_NAME);
 }
 
 }  // namespace

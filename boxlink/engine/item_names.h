@@ -10,9 +10,6 @@
 
 namespace boxlink {
 
-// The system's code for a name that cannot be a file or folder name.
-inline constexpr uint32_t kErrInvalidName = 123;
-
 // Whether `name` may be one component of a path: not empty, not "." or
 // "..", and without "/", "\", NUL or control characters (C0, DEL, C1).
 bool IsSafeItemName(std::u16string_view name);
@@ -22,7 +19,7 @@ bool IsSafeItemName(std::string_view utf8);
 // written as \xNN.
 std::string PrintableName(std::string_view utf8);
 
-// Throws 123, after logging `what` and the name, unless the name is safe.
+// Throws ZB_ERR_INVALID_NAME, after logging `what` and the name, unless the name is safe.
 void RequireSafeItemName(std::string_view what, std::u16string_view name);
 void RequireSafeItemName(std::string_view what, std::string_view utf8);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 
 namespace boxlink {
@@ -47,7 +48,7 @@ TEST(ItemNames, RefusalsThrowTheInvalidNameCode) {
     RequireSafeItemName("test", std::string_view("../008"));
     ADD_FAILURE() << "not refused";
   } catch (const BoxError& e) {
-    EXPECT_EQ(e.code(), kErrInvalidName);
+    EXPECT_EQ(e.code(), ZB_ERR_INVALID_NAME);
   }
   EXPECT_NO_THROW(RequireSafeItemName("test", std::u16string_view(u"Scan")));
   EXPECT_EQ(PrintableName("a\tb\\c"), "\"a\\x09b\\x5Cc\"");

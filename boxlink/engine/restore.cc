@@ -157,14 +157,14 @@ void CRestore::Run(uint32_t restore_mode, int32_t restore_time, uint32_t needed_
   // the layout; storage-layout archives carry no DATABASE member, in a
   // full session as in the restricted one.
   PrepareBoxes();
-  if (session_->AccessMode != 20 && !storage()) {
+  if (session_->AccessMode != ZB_ACCESS_RESTRICTED && !storage()) {
     SetState(kStateUnpacking);
     Notify();
     zip_.ExtractDatabase();
     zip_.ExtractData();
   }
-  if (session_->AccessMode == 20 && index_info_.SecureMode == 2 && security_mode &&
-      *security_mode == 1)
+  if (session_->AccessMode == ZB_ACCESS_RESTRICTED && index_info_.SecureMode == 2 &&
+      security_mode && *security_mode == 1)
     Raise(ZB_ERR_PRIVILEGE_NOT_HELD);
 
   const std::vector<ZBBOXPROPERTY> boxes(box_properties_);
@@ -266,8 +266,8 @@ void CRestore::CheckInsideBox(const std::string& remote) const {
     if (inside) return;
   }
   CLogger::LogError("RestoreBox - outside the box (" + PrintableName(remote) + ")",
-                    kErrInvalidName);
-  Raise(kErrInvalidName);
+                    ZB_ERR_INVALID_NAME);
+  Raise(ZB_ERR_INVALID_NAME);
 }
 
 std::string CRestore::LocalContainer(const LocalItem* folder) const {
@@ -872,7 +872,8 @@ ZB_API uint32_t zbBoxRestore(ZBSESSION* session, const char* password,
   }
   if (session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
     session->Alive = 0;
-  if (code == 10053 || code == 10054) code = ZB_ERR_CONNECTION_RESET;
+  if (code == ZB_ERR_NET_CONNECTION_ABORTED || code == ZB_ERR_NET_CONNECTION_RESET)
+    code = ZB_ERR_CONNECTION_RESET;
   boxlink::CLogger::LogError("zbBoxRestore", code);
   return code;
 }

@@ -132,7 +132,7 @@ std::unique_ptr<CBaseFtp> CZelt::OpenTransfer(bool for_box_transfer) {
   // restricted session is told that account's password; in a full session
   // the account takes the password it was created with, the box password.
   if (for_box_transfer && layout_.layout == DeviceLayout::kStorage) {
-    const bool restricted = session_->AccessMode == 20;
+    const bool restricted = session_->AccessMode == ZB_ACCESS_RESTRICTED;
     std::string_view account_password(
         session_->FtpPassword, strnlen(session_->FtpPassword, sizeof session_->FtpPassword));
     ftp->FtpOpenConnection(session_, ftp_user_,

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
@@ -36,8 +37,8 @@ void MakeNewFolder(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) == 0) return;
   int err = errno;
   if (err == EEXIST) {
-    CLogger::LogError("CreateWorkFolders - mkdir(" + path + ") exists already", 183);
-    Raise(183);
+    CLogger::LogError("CreateWorkFolders - mkdir(" + path + ") exists already", ZB_ERR_ALREADY_EXISTS);
+    Raise(ZB_ERR_ALREADY_EXISTS);
   }
   Raise(SystemErrorFromErrno(err));
 }
@@ -101,7 +102,7 @@ void ZipOrThrow(const std::string& folder, const std::string& zip,
   if (!ok) {
     uint32_t code = z.last_error() ? z.last_error() : 1359;
     // Only a file the attempt made itself is removed.
-    if (code != 80) std::remove(zip.c_str());
+    if (code != ZB_ERR_FILE_EXISTS) std::remove(zip.c_str());
     Raise(code);
   }
 }
@@ -185,7 +186,7 @@ void CZipUtility::PackData(const ZipInterruptCheck& check) {
 }
 
 void CZipUtility::BuildArchive(const ZipInterruptCheck& check) {
-  if (archive_path_.empty()) Raise(87);
+  if (archive_path_.empty()) Raise(ZB_ERR_INVALID_PARAMETER);
   std::string zip = archive_path_ + ".zip";
   // The temporary name sits in the archive's folder, which others may
   // write to as well. What stands there is only unlinked (a link is never
@@ -203,7 +204,7 @@ void CZipUtility::BuildArchive(const ZipInterruptCheck& check) {
 }
 
 void CZipUtility::PlaceArchive() {
-  if (archive_path_.empty()) Raise(87);
+  if (archive_path_.empty()) Raise(ZB_ERR_INVALID_PARAMETER);
   std::string zip = archive_path_ + ".zip";
   try {
     Move(zip, archive_path_);
@@ -321,7 +322,7 @@ void CZipUtility::UnpackBox(uint32_t box) {
 uint32_t CZipUtility::DeleteTree(const std::string& folder) {
   std::error_code ec;
   fs::file_status st = fs::symlink_status(folder, ec);
-  if (ec || !fs::exists(st)) return 2;
+  if (ec || !fs::exists(st)) return ZB_ERR_FILE_NOT_FOUND;
   if (fs::is_symlink(st)) {
     // Only the link goes; what it points to is not ours.
     fs::remove(folder, ec);
@@ -341,7 +342,7 @@ uint32_t CZipUtility::DeleteTree(const std::string& folder) {
 }
 
 uint32_t CZipUtility::EncryptFile(const std::string& path) {
-  if (path.empty()) return 87;
+  if (path.empty()) return ZB_ERR_INVALID_PARAMETER;
   if (!storage_layout_) return 0;
   uint32_t rc = encrypt_.fnEncryptFile(path.c_str(), (path + "e").c_str(),
                                        kArchivePassword);
@@ -354,7 +355,7 @@ uint32_t CZipUtility::EncryptFile(const std::string& path) {
 }
 
 uint32_t CZipUtility::DecryptFile(const std::string& path) {
-  if (path.empty() || path.back() != 'e') return 87;
+  if (path.empty() || path.back() != 'e') return ZB_ERR_INVALID_PARAMETER;
   std::string plain = path.substr(0, path.size() - 1);
   uint32_t rc = encrypt_.fnDecryptFile(path.c_str(), plain.c_str(),
                                        kArchivePassword);

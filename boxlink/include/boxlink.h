@@ -40,24 +40,40 @@ enum {
   ZB_ERR_SUCCESS = 0,
   ZB_ERR_INVALID_FUNCTION = 1,      /* CGI Result 4: restricted session */
   ZB_ERR_FILE_NOT_FOUND = 2,        /* HTTP 404 */
+  ZB_ERR_ACCESS_DENIED = 5,
   ZB_ERR_INVALID_HANDLE = 6,
   ZB_ERR_NOT_ENOUGH_MEMORY = 8,
   ZB_ERR_BAD_FORMAT = 11,           /* element missing from a reply */
   ZB_ERR_INVALID_ACCESS = 12,       /* HTTP 3xx/4xx */
   ZB_ERR_INVALID_DATA = 13,         /* reply is not XML */
   ZB_ERR_NO_MORE_FILES = 18,
+  ZB_ERR_WRITE_PROTECT = 19,        /* local file system read-only */
+  ZB_ERR_GEN_FAILURE = 31,          /* local file error of no other kind */
+  ZB_ERR_SHARING_VIOLATION = 32,
   ZB_ERR_HANDLE_DISK_FULL = 39,     /* no room on the device */
   ZB_ERR_NOT_SUPPORTED = 50,
   ZB_ERR_BAD_NET_RESP = 58,
+  ZB_ERR_FILE_EXISTS = 80,
   ZB_ERR_CANNOT_MAKE = 82,
   ZB_ERR_INVALID_PARAMETER = 87,
   ZB_ERR_TOO_MANY_SEMAPHORES = 100, /* HTTP 503, device busy with others */
+  ZB_ERR_DISK_FULL = 112,           /* no room on the local disk */
+  ZB_ERR_INVALID_NAME = 123,        /* a name that would leave its box */
+  ZB_ERR_MOD_NOT_FOUND = 126,       /* a library cannot be loaded */
+  ZB_ERR_PROC_NOT_FOUND = 127,      /* a library lacks an entry point */
+  ZB_ERR_DIR_NOT_EMPTY = 145,
   ZB_ERR_BAD_PATHNAME = 161,
   ZB_ERR_FILENAME_EXCED_RANGE = 206, /* request or command too long to send */
   ZB_ERR_BUSY = 170,
-  ZB_ERR_MORE_DATA = 234,          /* a listing longer than the client takes */
+  ZB_ERR_ALREADY_EXISTS = 183,
+  ZB_ERR_FILE_TOO_LARGE = 223,      /* beyond what the archive format holds */
+  ZB_ERR_MORE_DATA = 234,           /* a listing longer than the client takes */
   ZB_ERR_CONNECTION_RESET = 257,
+  ZB_ERR_NO_MORE_ITEMS = 259,
+  ZB_ERR_DIRECTORY = 267,           /* a path that is no folder */
   ZB_ERR_CANCELLED = 995,
+  ZB_ERR_SERVICE_NOT_ACTIVE = 1062, /* the FTP service cannot be reached */
+  ZB_ERR_IO_DEVICE = 1117,
   ZB_ERR_INVALID_PASSWORD_FORMAT = 1216,
   ZB_ERR_NOT_AUTHENTICATED = 1244,
   ZB_ERR_ACCESS_DISABLED_BY_POLICY = 1260,
@@ -76,6 +92,8 @@ enum {
   ZB_ERR_DEVICE_NOT_AVAILABLE = 4319,
   ZB_ERR_REMOTE_STORAGE_NOT_ACTIVE = 4351,
   ZB_ERR_BOX_LIMITS = 8260,
+  ZB_ERR_NET_CONNECTION_ABORTED = 10053, /* socket codes of the FTP client */
+  ZB_ERR_NET_CONNECTION_RESET = 10054,
   ZB_ERR_HTTP_TIMEOUT = 12002,
   ZB_ERR_HTTP_INTERNAL = 12004,
   ZB_ERR_HTTP_CANNOT_CONNECT = 12029,
@@ -98,6 +116,14 @@ typedef struct ZBSYSTEMTIME {
   uint16_t wMilliseconds;
 } ZBSYSTEMTIME;
 
+/* ZBSESSION.AccessMode: how the device let the session in. */
+enum {
+  ZB_ACCESS_NORMAL = 0,
+  ZB_ACCESS_SERVICE_PASSWORD = 1,
+  ZB_ACCESS_REFUSED = 2,
+  ZB_ACCESS_RESTRICTED = 20 /* the device answers only some CGIs */
+};
+
 /*
  * The device session. The caller allocates it, fills Host (and Port),
  * zeroes the rest and passes it to zbBoxOpenConnection, then to every other
@@ -115,8 +141,7 @@ typedef struct ZBSESSION {
   void* InternetHandle;   /* HTTP client session; NULL when closed */
   void* ConnectHandle;    /* HTTP connection to Host:Port; NULL when closed */
   uint32_t SessionId;     /* device web session id; 0 when closed */
-  uint32_t AccessMode;    /* 0 normal, 1 service password, 2 refused,
-                             20 restricted session */
+  uint32_t AccessMode;    /* ZB_ACCESS_* */
   uint32_t WebSecure;     /* 1: web server over TLS */
   uint32_t FtpSecure;     /* 1: FTP server needs TLS */
   uint32_t Alive;         /* 0 once the connection is known to be gone */

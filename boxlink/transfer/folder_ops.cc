@@ -18,13 +18,13 @@ uint32_t SystemErrorFromErrno(int e) {
   switch (e) {
     case ENOENT: return 3;      // path not found
     case EACCES:
-    case EPERM: return 5;       // access denied
-    case EEXIST: return 183;    // already exists
-    case ENOSPC: return 112;    // disk full
-    case ENAMETOOLONG: return 206;
-    case ENOTDIR: return 267;   // not a folder
-    case EROFS: return 19;
-    default: return 1359;
+    case EPERM: return ZB_ERR_ACCESS_DENIED;
+    case EEXIST: return ZB_ERR_ALREADY_EXISTS;
+    case ENOSPC: return ZB_ERR_DISK_FULL;
+    case ENAMETOOLONG: return ZB_ERR_FILENAME_EXCED_RANGE;
+    case ENOTDIR: return ZB_ERR_DIRECTORY;
+    case EROFS: return ZB_ERR_WRITE_PROTECT;
+    default: return ZB_ERR_INTERNAL_ERROR;
   }
 }
 
@@ -84,13 +84,13 @@ uint32_t SetCurrentFolder(const std::string& path) {
 uint32_t ListLocalFolder(const std::string& path, FindDataList* folders,
                          FindDataList* files) {
   ClearLists(folders, files);
-  if (SetCurrentFolder(path) != 0) return 161;
+  if (SetCurrentFolder(path) != 0) return ZB_ERR_BAD_PATHNAME;
   std::error_code ec;
   std::filesystem::directory_iterator it(path, ec);
-  if (ec) return 1359;
+  if (ec) return ZB_ERR_INTERNAL_ERROR;
   std::vector<std::pair<std::string, bool>> entries;
   for (; it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    if (ec) return 1359;
+    if (ec) return ZB_ERR_INTERNAL_ERROR;
     std::error_code type_ec;
     entries.emplace_back(it->path().filename().string(),
                          it->is_directory(type_ec));

@@ -57,7 +57,7 @@ auto Guarded(std::string_view label, std::string_view unknown_label, Fn&& fn)
     throw;
   } catch (...) {
     CLogger::LogError(unknown_label, 1359, true);
-    Raise(1359);
+    Raise(ZB_ERR_INTERNAL_ERROR);
   }
 }
 

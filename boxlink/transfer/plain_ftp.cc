@@ -105,7 +105,7 @@ void CFtp::FtpOpenConnection(ZBSESSION* session, std::string_view user,
       Raise(ZB_ERR_INVALID_PASSWORD_FORMAT);
     case inet::kErrCannotConnect:
       CLogger::LogError("Ftp InternetConnect Looks Disbaled or Port No Prob", e);
-      Raise(1062);
+      Raise(ZB_ERR_SERVICE_NOT_ACTIVE);
     case ZB_ERR_INVALID_PARAMETER:
       CLogger::LogError("Ftp InternetConnect", e);
       Raise(ZB_ERR_HTTP_INTERNAL);
@@ -181,7 +181,7 @@ uint32_t CFtp::FtpStreamPutFile(std::string_view remote,
                                 std::string_view local) {
   // Kept for the interface; copies the file through an opened remote file.
   std::FILE* in = std::fopen(Str(local).c_str(), "rb");
-  if (!in) Raise(2);
+  if (!in) Raise(ZB_ERR_FILE_NOT_FOUND);
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> closer(in, std::fclose);
   auto out = Conn().OpenFile(Str(remote), /*write=*/true);
   if (!out) Raise(tr::LastErrorOr1359());

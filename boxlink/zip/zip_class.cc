@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/zip/zip_safe_path.h"
@@ -196,10 +197,10 @@ bool CZipClass::OpenNewFile(CZipHeaderInfo& header, int level,
   if (header.name.empty())
     header.name = "file" + std::to_string(dir_.entries.size());
   if (header.IsDirectory()) header.method = 0;
-  if (!header.PrepareForWrite(level)) Raise(1359);
-  if (dir_.entries.size() >= 0xFFFF) Raise(223);
+  if (!header.PrepareForWrite(level)) Raise(ZB_ERR_INTERNAL_ERROR);
+  if (dir_.entries.size() >= 0xFFFF) Raise(ZB_ERR_FILE_TOO_LARGE);
   uint64_t offset = ZipPosition();
-  if (offset > size_limit_) Raise(223);
+  if (offset > size_limit_) Raise(ZB_ERR_FILE_TOO_LARGE);
 
   std::vector<uint8_t> local = header.LocalHeader();
   local_header_pos_ = storage_.Position();
@@ -248,12 +249,12 @@ void CZipClass::DropCurrentEntry() {
 }
 
 void CZipClass::WriteNewFile(const void* data, uint32_t length) {
-  if (state_ != kWriting) Raise(1359);
+  if (state_ != kWriting) Raise(ZB_ERR_INTERNAL_ERROR);
   CZipHeaderInfo& h = dir_.entries[size_t(dir_.current)];
   if (h.IsDirectory()) return;
   if (info_.total_in + length > size_limit_) {
     DropCurrentEntry();
-    Raise(223);
+    Raise(ZB_ERR_FILE_TOO_LARGE);
   }
   info_.crc = uint32_t(::crc32(info_.crc, static_cast<const Bytef*>(data),
                                length));
@@ -288,7 +289,7 @@ void CZipClass::WriteNewFile(const void* data, uint32_t length) {
   }
   if (info_.compressed_left > size_limit_) {
     DropCurrentEntry();
-    Raise(223);
+    Raise(ZB_ERR_FILE_TOO_LARGE);
   }
 }
 
@@ -322,7 +323,7 @@ void CZipClass::CloseNewFile() {
   if (compressed > size_limit_ || info_.total_in > size_limit_ ||
       ZipPosition() > size_limit_) {
     DropCurrentEntry();
-    Raise(223);
+    Raise(ZB_ERR_FILE_TOO_LARGE);
   }
   h.crc32 = info_.crc;
   h.compressed_size = uint32_t(compressed);
@@ -456,19 +457,19 @@ bool CZipClass::OpenEntry(size_t index) {
   if (Get32(local) != kLocalSignature || method != h.method ||
       (method != 0 && method != 8) || Get16(local + 26) != h.name_length ||
       (flags & 1) != 0 || (h.flags & 1) != 0)
-    Raise(1359);
+    Raise(ZB_ERR_INTERNAL_ERROR);
   if (!(flags & 8) && (Get32(local + 14) != h.crc32 ||
                        Get32(local + 18) != h.compressed_size ||
                        Get32(local + 22) != h.uncompressed_size))
-    Raise(1359);
-  if (method == 0 && h.compressed_size != h.uncompressed_size) Raise(1359);
+    Raise(ZB_ERR_INTERNAL_ERROR);
+  if (method == 0 && h.compressed_size != h.uncompressed_size) Raise(ZB_ERR_INTERNAL_ERROR);
   uint64_t data = dir_.bytes_before_zip + h.local_header_offset +
                   kLocalHeaderSize + h.name_length + Get16(local + 28);
   // The data must lie in front of the directory (or end record).
   uint64_t limit = dir_.directory_read
                        ? dir_.bytes_before_zip + dir_.directory_offset
                        : f.Length();
-  if (data > limit || limit - data < h.compressed_size) Raise(1359);
+  if (data > limit || limit - data < h.compressed_size) Raise(ZB_ERR_INTERNAL_ERROR);
   f.Seek(data);
 
   info_.pending = 0;
@@ -495,7 +496,7 @@ bool CZipClass::OpenEntry(size_t index) {
 }
 
 uint32_t CZipClass::ReadEntry(void* buffer, uint32_t length) {
-  if (state_ != kReading) Raise(1359);
+  if (state_ != kReading) Raise(ZB_ERR_INTERNAL_ERROR);
   const CZipHeaderInfo& h = dir_.entries[size_t(dir_.current)];
   CZipFile& f = storage_.file();
   uint8_t* out = static_cast<uint8_t*>(buffer);
@@ -525,19 +526,19 @@ uint32_t CZipClass::ReadEntry(void* buffer, uint32_t length) {
       } else if (rc == Z_BUF_ERROR || (rc == Z_OK && before == s.avail_out &&
                                        s.avail_in == 0)) {
         // No progress and nothing left to give it: the stream is cut short.
-        if (s.avail_in == 0 && info_.compressed_left == 0) Raise(1359);
+        if (s.avail_in == 0 && info_.compressed_left == 0) Raise(ZB_ERR_INTERNAL_ERROR);
       } else if (rc != Z_OK) {
         Raise(uint32_t(rc));
       }
     }
     produced = length - s.avail_out;
   }
-  if (produced > info_.uncompressed_left) Raise(1359);
+  if (produced > info_.uncompressed_left) Raise(ZB_ERR_INTERNAL_ERROR);
   info_.uncompressed_left -= produced;
   info_.total_in += produced;
   info_.crc = uint32_t(::crc32(info_.crc, out, produced));
   if (h.method == 8 && info_.stream_ended && info_.uncompressed_left != 0)
-    Raise(1359);
+    Raise(ZB_ERR_INTERNAL_ERROR);
   return produced;
 }
 
@@ -548,7 +549,7 @@ void CZipClass::CloseEntry(const char* extracted_path) {
   EndStream();
   state_ = kNone;
   dir_.current = -1;
-  if (all_read && info_.crc != h.crc32) Raise(1359);
+  if (all_read && info_.crc != h.crc32) Raise(ZB_ERR_INTERNAL_ERROR);
   if (!extracted_path) return;
   int64_t when = h.mod_date && h.mod_time
                      ? DosTimeToUnix(h.mod_date, h.mod_time)
@@ -592,7 +593,7 @@ bool CZipClass::ExtractFile(size_t index, const std::string& folder,
   if (!GetFileInfo(h, index) || state_ != kNone || buffer_size == 0)
     return false;
   auto target = SafeEntryPath(folder, new_name ? new_name : h.name);
-  if (!target) Raise(161);
+  if (!target) Raise(ZB_ERR_BAD_PATHNAME);
   if (IsFileDirectory(index)) {
     MakeDirs(*target);
     return true;

@@ -7,27 +7,28 @@
 #include <cerrno>
 #include <cstring>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 
 namespace boxlink {
 
 uint32_t SystemErrorFromErrno(int err) {
   switch (err) {
-    case ENOENT: return 2;        // file not found
+    case ENOENT: return ZB_ERR_FILE_NOT_FOUND;
     case ENOTDIR: return 3;       // path not found
     case EMFILE: case ENFILE: return 4;
-    case EACCES: case EPERM: case EISDIR: return 5;
-    case ENOMEM: return 8;
-    case EROFS: return 19;        // write protected
-    case EBUSY: case ETXTBSY: return 32;
-    case EEXIST: return 80;
-    case EINVAL: return 87;
-    case ENOSPC: case EDQUOT: return 112;
-    case ENAMETOOLONG: return 206;
-    case EFBIG: return 223;       // file too large
-    case ENOTEMPTY: return 145;
-    case EIO: return 1117;
-    default: return 31;           // general failure
+    case EACCES: case EPERM: case EISDIR: return ZB_ERR_ACCESS_DENIED;
+    case ENOMEM: return ZB_ERR_NOT_ENOUGH_MEMORY;
+    case EROFS: return ZB_ERR_WRITE_PROTECT;
+    case EBUSY: case ETXTBSY: return ZB_ERR_SHARING_VIOLATION;
+    case EEXIST: return ZB_ERR_FILE_EXISTS;
+    case EINVAL: return ZB_ERR_INVALID_PARAMETER;
+    case ENOSPC: case EDQUOT: return ZB_ERR_DISK_FULL;
+    case ENAMETOOLONG: return ZB_ERR_FILENAME_EXCED_RANGE;
+    case EFBIG: return ZB_ERR_FILE_TOO_LARGE;
+    case ENOTEMPTY: return ZB_ERR_DIR_NOT_EMPTY;
+    case EIO: return ZB_ERR_IO_DEVICE;
+    default: return ZB_ERR_GEN_FAILURE;
   }
 }
 
@@ -52,7 +53,7 @@ void CZipFile::Open(const std::string& path, Mode mode) {
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
     ::close(fd);
-    Raise(5);
+    Raise(ZB_ERR_ACCESS_DENIED);
   }
   fd_ = fd;
   pos_ = 0;
@@ -65,7 +66,7 @@ void CZipFile::Close() {
 }
 
 size_t CZipFile::Read(void* buf, size_t n) {
-  if (fd_ < 0) Raise(6);
+  if (fd_ < 0) Raise(ZB_ERR_INVALID_HANDLE);
   size_t got = 0;
   while (got < n) {
     ssize_t r = ::pread(fd_, static_cast<uint8_t*>(buf) + got, n - got,
@@ -80,11 +81,11 @@ size_t CZipFile::Read(void* buf, size_t n) {
 }
 
 void CZipFile::ReadExact(void* buf, size_t n) {
-  if (Read(buf, n) != n) Raise(1359);
+  if (Read(buf, n) != n) Raise(ZB_ERR_INTERNAL_ERROR);
 }
 
 void CZipFile::Write(const void* buf, size_t n) {
-  if (fd_ < 0) Raise(6);
+  if (fd_ < 0) Raise(ZB_ERR_INVALID_HANDLE);
   size_t done = 0;
   while (done < n) {
     ssize_t w = ::pwrite(fd_, static_cast<const uint8_t*>(buf) + done,
@@ -97,19 +98,19 @@ void CZipFile::Write(const void* buf, size_t n) {
 }
 
 void CZipFile::Seek(uint64_t pos) {
-  if (fd_ < 0) Raise(6);
+  if (fd_ < 0) Raise(ZB_ERR_INVALID_HANDLE);
   pos_ = pos;
 }
 
 uint64_t CZipFile::Length() const {
   struct stat st;
-  if (fd_ < 0) Raise(6);
+  if (fd_ < 0) Raise(ZB_ERR_INVALID_HANDLE);
   if (::fstat(fd_, &st) != 0) RaiseErrno();
   return static_cast<uint64_t>(st.st_size);
 }
 
 void CZipFile::Truncate(uint64_t length) {
-  if (fd_ < 0) Raise(6);
+  if (fd_ < 0) Raise(ZB_ERR_INVALID_HANDLE);
   if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) RaiseErrno();
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 
 namespace boxlink {
@@ -12,7 +13,7 @@ void CZipMainDir::Clear() { *this = CZipMainDir(); }
 
 uint64_t CZipMainDir::FindEndRecord(CZipFile& file) {
   uint64_t length = file.Length();
-  if (length < kEndRecordSize) Raise(1359);
+  if (length < kEndRecordSize) Raise(ZB_ERR_INTERNAL_ERROR);
   uint64_t lowest = length > kMaxEndSearch ? length - kMaxEndSearch : 0;
   auto buf = std::make_unique<uint8_t[]>(kSearchBufferSize + 3);
   // Blocks overlap by three bytes, so a signature across a block border is
@@ -41,7 +42,7 @@ uint64_t CZipMainDir::FindEndRecord(CZipFile& file) {
     end = start;
   }
   if (fallback) return *fallback;
-  Raise(1359);
+  Raise(ZB_ERR_INTERNAL_ERROR);
 }
 
 void CZipMainDir::Read(CZipFile& file) {
@@ -66,9 +67,9 @@ void CZipMainDir::Read(CZipFile& file) {
   if (disk_number != 0 || directory_disk != 0 ||
       entries_on_disk != total_entries || total_entries == 0xFFFF ||
       directory_size == 0xFFFFFFFF || directory_offset == 0xFFFFFFFF)
-    Raise(1359);
-  if ((directory_size == 0) != (total_entries == 0)) Raise(1359);
-  if (uint64_t(directory_size) + directory_offset > pos) Raise(1359);
+    Raise(ZB_ERR_INTERNAL_ERROR);
+  if ((directory_size == 0) != (total_entries == 0)) Raise(ZB_ERR_INTERNAL_ERROR);
+  if (uint64_t(directory_size) + directory_offset > pos) Raise(ZB_ERR_INTERNAL_ERROR);
   bytes_before_zip = pos - directory_size - directory_offset;
 
   uint64_t at = bytes_before_zip + directory_offset;
@@ -76,13 +77,13 @@ void CZipMainDir::Read(CZipFile& file) {
   entries.reserve(total_entries);
   uint8_t fixed[kCentralHeaderSize];
   for (uint16_t i = 0; i < total_entries; ++i) {
-    if (dir_end - at < kCentralHeaderSize) Raise(1359);
+    if (dir_end - at < kCentralHeaderSize) Raise(ZB_ERR_INTERNAL_ERROR);
     file.Seek(at);
     file.ReadExact(fixed, sizeof fixed);
     CZipHeaderInfo h;
-    if (!h.ParseCentralFixed(fixed)) Raise(1359);
+    if (!h.ParseCentralFixed(fixed)) Raise(ZB_ERR_INTERNAL_ERROR);
     uint64_t var = uint64_t(h.name_length) + h.extra_length + h.comment_length;
-    if (dir_end - at - kCentralHeaderSize < var) Raise(1359);
+    if (dir_end - at - kCentralHeaderSize < var) Raise(ZB_ERR_INTERNAL_ERROR);
     h.name.resize(h.name_length);
     if (h.name_length) file.ReadExact(h.name.data(), h.name_length);
     h.extra.resize(h.extra_length);
@@ -96,16 +97,16 @@ void CZipMainDir::Read(CZipFile& file) {
 }
 
 void CZipMainDir::Write(CZipHeaderDir& storage) {
-  if (entries.size() > 0xFFFF) Raise(223);
+  if (entries.size() > 0xFFFF) Raise(ZB_ERR_FILE_TOO_LARGE);
   uint64_t start = storage.Position();
-  if (start - bytes_before_zip > 0xFFFFFFFF) Raise(223);
+  if (start - bytes_before_zip > 0xFFFFFFFF) Raise(ZB_ERR_FILE_TOO_LARGE);
   uint64_t size = 0;
   for (const CZipHeaderInfo& h : entries) {
     std::vector<uint8_t> bytes = h.CentralHeader();
     storage.Write(bytes.data(), bytes.size());
     size += bytes.size();
   }
-  if (size > 0xFFFFFFFF) Raise(223);
+  if (size > 0xFFFFFFFF) Raise(ZB_ERR_FILE_TOO_LARGE);
   if (comment.size() > 65535) comment.resize(65535);
   std::vector<uint8_t> rec;
   Put32(rec, kEndSignature);

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/zip/zip_safe_path.h"
@@ -41,7 +42,7 @@ int CZipUtls::OpenFile(const std::string& path, int flag) {
   } catch (const BoxError& e) {
     // Callers only read what they open this way; an archive on read-only
     // media or without write permission must still restore.
-    if (e.code() != 5 && e.code() != 19) throw;
+    if (e.code() != ZB_ERR_ACCESS_DENIED && e.code() != ZB_ERR_WRITE_PROTECT) throw;
     zip_.Open(path, CZipClass::kOpenReadOnly);
   }
   return 1;
@@ -85,7 +86,7 @@ int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
       throw;
     }
     last_error_ = 1359;
-    CLogger::LogError("CZipUtls::Zip Unknown", 1359);
+    CLogger::LogError("CZipUtls::Zip Unknown", ZB_ERR_INTERNAL_ERROR);
   }
   zip_.Close(true);
   return 0;
@@ -117,7 +118,7 @@ int CZipUtls::AddFolder(const std::string& folder,
     bool ok = zip_.OpenNewFile(h, 9, folder.c_str());
     zip_.CloseNewFile();
     prefix_ = saved;
-    if (!ok) Raise(1359);
+    if (!ok) Raise(ZB_ERR_INTERNAL_ERROR);
     return 1;
   }
   for (const auto& child : children) {
@@ -182,7 +183,7 @@ void RequireRoom(const std::string& folder, uint64_t declared, const char* label
   CLogger::LogError(std::string(label) + " - the entries declare " + std::to_string(declared) +
                         " bytes, " + std::to_string(*free_bytes) + " are free",
                     112);
-  Raise(112);
+  Raise(ZB_ERR_DISK_FULL);
 }
 
 }  // namespace
@@ -208,7 +209,7 @@ int CZipUtls::ExtractFile(const std::string& folder, const std::string& name) {
     CLogger::LogError("CZipUtls::ExtractFile", e.code());
   } catch (...) {
     last_error_ = 1359;
-    CLogger::LogError("CZipUtls::ExtractFile Unknown", 1359);
+    CLogger::LogError("CZipUtls::ExtractFile Unknown", ZB_ERR_INTERNAL_ERROR);
   }
   zip_.Close(true);
   return 0;
@@ -220,8 +221,8 @@ void CZipUtls::ExtractZipFile(const std::string& folder) {
   for (size_t i = 0; i < zip_.GetCount(); ++i) {
     zip_.GetFileInfo(h, i);
     if (!SafeEntryPath(folder, h.name)) {
-      CLogger::LogError("CZipUtls::ExtractZipFile - unsafe entry name", 161);
-      Raise(1359);
+      CLogger::LogError("CZipUtls::ExtractZipFile - unsafe entry name", ZB_ERR_BAD_PATHNAME);
+      Raise(ZB_ERR_INTERNAL_ERROR);
     }
     if (!zip_.IsFileDirectory(i)) declared += h.uncompressed_size;
   }
@@ -229,10 +230,10 @@ void CZipUtls::ExtractZipFile(const std::string& folder) {
   for (size_t i = 0; i < zip_.GetCount(); ++i) {
     try {
       if (!zip_.ExtractFile(i, folder, nullptr, CZipClass::kDefaultBufferSize))
-        Raise(1359);
+        Raise(ZB_ERR_INTERNAL_ERROR);
     } catch (const BoxError& e) {
       CLogger::LogError("CZipUtls::ExtractZipFile", e.code());
-      Raise(1359);
+      Raise(ZB_ERR_INTERNAL_ERROR);
     }
   }
 }
@@ -266,7 +267,7 @@ void InvertCounts(const std::string& path, const char* label) {
 }
 
 std::string WithTnb(const std::string& zip_path) {
-  if (zip_path.size() < 3) Raise(87);
+  if (zip_path.size() < 3) Raise(ZB_ERR_INVALID_PARAMETER);
   return zip_path.substr(0, zip_path.size() - 3) + "tnb";
 }
 
