@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
@@ -218,8 +219,9 @@ void CBackup::IndexStep() {
   CheckCancel();
   transfer_ = OpenTransfer(/*for_box_transfer=*/false);
   for (uint32_t box : box_numbers_) {
-    transfer_->FtpGetFile(Fmt("%s/B0000%03u.XML", paths().database_path.c_str(), box),
-                          Fmt("%s/BOX/DATABASE/B0000%03u.XML", work_folder_.c_str(), box));
+    const std::string index_file = tree::ItemFile(tree::BoxFolder(box));
+    transfer_->FtpGetFile(tree::Join(paths().database_path, index_file),
+                          tree::Join(work_folder_ + "/BOX/DATABASE", index_file));
   }
   transfer_.reset();
   zip_.PackDatabase();
@@ -273,24 +275,24 @@ void CBackup::TransferBox(size_t index) {
 }
 
 void CBackup::UpdateNamesShared(const std::string& local) {
-  if (local.find("D0000") != std::string::npos) {
-    SetProgressName(progress_->DocName, ItemFileName(local + ".XML"));
+  if (local.find(tree::kDocumentPrefix) != std::string::npos) {
+    SetProgressName(progress_->DocName, ItemFileName(tree::ItemFile(local)));
     progress_->DoneDocs += 1;
   } else {
     progress_->DocName[0] = '\0';
   }
-  size_t f = local.find("F0000");
-  if (f != std::string::npos && local.size() - (f + 5) == 3)
-    SetProgressName(progress_->FolderName, ItemFileName(local + ".XML"));
+  size_t f = local.find(tree::kFolderPrefix);
+  if (f != std::string::npos && local.size() - (f + tree::kFolderPrefix.size()) == 3)
+    SetProgressName(progress_->FolderName, ItemFileName(tree::ItemFile(local)));
 }
 
 void CBackup::UpdateNamesStorage(const std::string& local, const std::string& remote) {
   std::error_code ec;
-  if (fs::exists(local + "/folderproperties.xml", ec)) {
+  if (fs::exists(tree::Join(local, tree::kFolderProperties), ec)) {
     items_done_ += 1;
     SetProgressName(progress_->FolderName, LastComponent(remote));
     progress_->DocName[0] = '\0';
-  } else if (fs::exists(local + "/documentproperties.xml", ec)) {
+  } else if (fs::exists(tree::Join(local, tree::kDocumentProperties), ec)) {
     progress_->DoneDocs += 1;
     items_done_ += 1;
     SetProgressName(progress_->DocName, LastComponent(remote));
@@ -309,7 +311,7 @@ void CBackup::FullPath(size_t index) {
   transfer_->ClearQueue();
   std::string remote = layout() == DeviceLayout::kStorage
                            ? zip_.BoxFolderName(p.BoxNo)
-                           : Fmt("%s/B0000%03u", paths().data_path.c_str(), p.BoxNo);
+                           : tree::Join(paths().data_path, tree::BoxFolder(p.BoxNo));
   std::string local = zip_.LocalBoxFolder(p.BoxNo);
   MakeFolder(local, /*existing_ok=*/false);
   transfer_->QueuePair(local, remote);
@@ -360,14 +362,14 @@ void CBackup::IncrementalPath(size_t index) {
   MakeFolder(local_box, /*existing_ok=*/false);
   if (storage) {
     remote_box = zip_.BoxFolderName(p.BoxNo);
-    transfer_->FtpGetFile(remote_box + "/boxproperties.xml",
-                          local_box + "/boxproperties.xml");
+    transfer_->FtpGetFile(tree::Join(remote_box, tree::kBoxProperties),
+                          tree::Join(local_box, tree::kBoxProperties));
   } else {
     std::string sub;
     if (!transfer_->FindBoxFolder(paths().data_path, p.BoxNo, &sub))
       Raise(ZB_ERR_FILE_NOT_FOUND);
     RequireSafeItemName("IncrementalPath - box subfolder", std::string_view(sub));
-    remote_box = Fmt("%s/B0000%03u/%s", paths().data_path.c_str(), p.BoxNo, sub.c_str());
+    remote_box = tree::Join(tree::Join(paths().data_path, tree::BoxFolder(p.BoxNo)), sub);
     local_box += "/" + sub;
     MakeFolder(local_box, /*existing_ok=*/false);
   }
@@ -387,7 +389,7 @@ void CBackup::IncrementalPath(size_t index) {
       DownloadDocument(Fmt("%s/%04d", local_box.c_str(), number),
                        remote_box + "/" + name, "", "", doc, nullptr);
     } else {
-      std::string id = Fmt("D0000%03u", doc.ItemId);
+      std::string id = tree::DocumentFolder(doc.ItemId);
       DownloadDocument(local_box + "/" + id, remote_box + "/" + id,
                        remote_box + "/" + id + ".XML", local_box + "/" + id + ".XML",
                        doc, nullptr);
@@ -407,8 +409,8 @@ void CBackup::IncrementalPath(size_t index) {
       RequireSafeItemName("IncrementalPath - folder", std::string_view(name));
       remote_folder = remote_box + "/" + name;
       MakeFolder(local_folder, true);
-      transfer_->FtpGetFile(remote_folder + "/folderproperties.xml",
-                            local_folder + "/folderproperties.xml");
+      transfer_->FtpGetFile(tree::Join(remote_folder, tree::kFolderProperties),
+                            tree::Join(local_folder, tree::kFolderProperties));
       FindDataList files;
       if (transfer_->FtpListDirectory(remote_folder, nullptr, &files)) {
         for (const auto& f : files) {
@@ -418,7 +420,7 @@ void CBackup::IncrementalPath(size_t index) {
         }
       }
     } else {
-      std::string id = Fmt("F0000%03u", folder.ItemId);
+      std::string id = tree::FolderFolder(folder.ItemId);
       local_folder = local_box + "/" + id;
       remote_folder = remote_box + "/" + id;
       MakeFolder(local_folder, true);
@@ -438,7 +440,7 @@ void CBackup::IncrementalPath(size_t index) {
         DownloadDocument(Fmt("%s/%04d", local_folder.c_str(), inner),
                          remote_folder + "/" + name, "", "", doc, folder_name.c_str());
       } else {
-        std::string id = Fmt("D0000%03u", doc.ItemId);
+        std::string id = tree::DocumentFolder(doc.ItemId);
         DownloadDocument(local_folder + "/" + id, remote_folder + "/" + id,
                          remote_folder + "/" + id + ".XML",
                          local_folder + "/" + id + ".XML", doc, folder_name.c_str());

@@ -8,6 +8,7 @@
 #include <utility>
 #include <optional>
 
+#include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/engine_versions.h"
 #include "boxlink/client/logger.h"
@@ -83,21 +84,6 @@ uint32_t DeviceItems(ZBSESSION* session, uint32_t box, const std::string& passwo
   if (items) out->assign(items, items + count);
   zbBoxFreeBlock(block);
   return 0;
-}
-
-// The number of an item file "D0000ddd.XML" or "F0000fff.XML" (at least
-// three digits); nullopt for any other name.
-std::optional<uint32_t> ItemFileNumber(std::string_view name) {
-  if (name.size() < 12 || !EndsWith(name, ".XML")) return std::nullopt;
-  if ((name[0] != 'D' && name[0] != 'F') || name.substr(1, 4) != "0000") return std::nullopt;
-  std::string_view digits = name.substr(5, name.size() - 9);
-  if (digits.size() > 9) return std::nullopt;
-  uint32_t n = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    n = n * 10 + uint32_t(c - '0');
-  }
-  return n;
 }
 
 void Split(const std::vector<ZBCOLLECTIONITEM>& all, std::vector<ZBCOLLECTIONITEM>* folders,
@@ -247,7 +233,7 @@ void CRestore::PrepareBoxes() {
 
 std::string CRestore::RemoteBox(uint32_t box) const {
   if (storage()) return Fmt("%03u", box);
-  return Fmt("%s/B0000%03u", paths().data_path.c_str(), box);
+  return tree::Join(paths().data_path, tree::BoxFolder(box));
 }
 
 void CRestore::CheckInsideBox(const std::string& remote) const {
@@ -378,7 +364,7 @@ void CRestore::SetLastAccess(const std::string& local_box) {
   if (storage()) {
     std::string text = Fmt("%d", restore_time_);
     auto touch = [&](const std::string& folder) {
-      std::string file = folder + "/documentproperties.xml";
+      std::string file = tree::Join(folder, tree::kDocumentProperties);
       std::error_code ec;
       if (fs::exists(file, ec) &&
           !RewritePropertyFile(file, "lastAccessDate", platform::Utf8ToUtf16(text)))
@@ -413,14 +399,14 @@ void CRestore::Scan(const std::string& container, std::vector<LocalItem>* folder
       LocalItem item;
       item.entry = e;
       item.number = uint32_t(std::strtoul(e.c_str(), nullptr, 10));
-      if (fs::exists(path + "/documentproperties.xml", ec)) {
+      if (fs::exists(tree::Join(path, tree::kDocumentProperties), ec)) {
         item.kind = 1;
-        item.name = ReadPropertyElement(path + "/documentproperties.xml", "documentName")
+        item.name = ReadPropertyElement(tree::Join(path, tree::kDocumentProperties), "documentName")
                         .value_or(u"");
         docs->push_back(item);
-      } else if (fs::exists(path + "/folderproperties.xml", ec)) {
+      } else if (fs::exists(tree::Join(path, tree::kFolderProperties), ec)) {
         item.kind = 0;
-        item.name = ReadPropertyElement(path + "/folderproperties.xml", "folderName")
+        item.name = ReadPropertyElement(tree::Join(path, tree::kFolderProperties), "folderName")
                         .value_or(u"");
         folders->push_back(item);
       }
@@ -429,20 +415,18 @@ void CRestore::Scan(const std::string& container, std::vector<LocalItem>* folder
   }
   const bool top = container == local_box_ + "/" + local_sub_;
   for (const std::string& f : Entries(container, false)) {
-    // "D0000ddd.XML" and "F0000fff.XML": three digits at least, more from
-    // item 1000 on.
-    std::optional<uint32_t> number = ItemFileNumber(f);
-    if (!number) continue;
-    bool is_folder = top && f[0] == 'F';
-    bool is_doc = f[0] == 'D';
+    std::optional<tree::ItemFileName> parsed = tree::ParseItemFile(f);
+    if (!parsed) continue;
+    bool is_folder = top && parsed->kind == tree::ItemKind::kFolder;
+    bool is_doc = parsed->kind == tree::ItemKind::kDocument;
     if (!is_folder && !is_doc) continue;
     LocalItem item;
     std::string own;
     if (!ReadItemFile(container + "/" + f, &own, &item.name))
       FailOnFile("ReadItemFile", container + "/" + f, ZB_ERR_FILE_CORRUPT);
     item.kind = is_folder ? 0 : 1;
-    item.entry = f.substr(0, f.size() - 4);
-    item.number = *number;
+    item.entry = f.substr(0, f.size() - tree::kItemFileSuffix.size());
+    item.number = parsed->number;
     (is_folder ? folders : docs)->push_back(item);
   }
 }
@@ -456,11 +440,12 @@ void CRestore::CreateBox(const ZBBOXPROPERTY& box) {
   DeleteRemoteTree(remote);
   transfer_->FtpCreateFolder(remote);
   if (storage()) {
-    transfer_->FtpPutFile(remote + "/boxproperties.xml", local_box_ + "/boxproperties.xml");
+    transfer_->FtpPutFile(tree::Join(remote, tree::kBoxProperties),
+                          tree::Join(local_box_, tree::kBoxProperties));
   } else {
     transfer_->FtpCreateFile(remote + "/CREATE.STS");
     transfer_->FtpCreateFolder(remote + "/" + remote_sub_);
-    std::string name = Fmt("B0000%03u.XML", box.BoxNo);
+    std::string name = tree::ItemFile(tree::BoxFolder(box.BoxNo));
     std::string remote_index = paths().database_path + "/" + name;
     transfer_->FtpDeleteFile(remote_index, false);
     transfer_->FtpPutFile(remote_index, zip_.BoxRoot() + "/DATABASE/" + name);
@@ -649,7 +634,7 @@ void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem
   for (size_t i = 0; i < docs.size(); ++i) {
     if (fresh[i] == docs[i].number) continue;
     std::string tmp = Fmt("%s/renum%03zu", container.c_str(), i);
-    std::string entry = Fmt("D0000%03u", fresh[i]);
+    std::string entry = tree::DocumentFolder(fresh[i]);
     if (fs::exists(tmp)) RenameOrThrow(tmp, container + "/" + entry);
     RenameOrThrow(tmp + ".XML", container + "/" + entry + ".XML");
     if (!WriteItemOwnName(container + "/" + entry + ".XML", entry))
@@ -682,7 +667,7 @@ void CRestore::NameFolders(std::vector<LocalItem>& folders, const std::vector<Lo
       return false;
     });
     f.name = name;
-    std::string file = local_box_ + "/" + f.entry + "/folderproperties.xml";
+    std::string file = tree::Join(local_box_ + "/" + f.entry, tree::kFolderProperties);
     if (!RewritePropertyFile(file, "folderName", name))
       FailOnFile("RenameFolder", file, ZB_ERR_INTERNAL_ERROR);
   }
@@ -705,7 +690,7 @@ void CRestore::RenumberFolders(std::vector<LocalItem>& folders,
   for (size_t i = 0; i < folders.size(); ++i) {
     if (fresh[i] == folders[i].number) continue;
     std::string tmp = Fmt("%s/refold%03zu", top.c_str(), i);
-    std::string entry = Fmt("F0000%03u", fresh[i]);
+    std::string entry = tree::FolderFolder(fresh[i]);
     RenameOrThrow(tmp, top + "/" + entry);
     RenameOrThrow(tmp + ".XML", top + "/" + entry + ".XML");
     if (!WriteItemOwnName(top + "/" + entry + ".XML", entry))
@@ -797,7 +782,7 @@ void CRestore::UploadDocument(const ZBBOXPROPERTY& box, const LocalItem& doc,
                     : Fmt("%03u/%s", box.BoxNo, Utf8(doc.name).c_str());
   } else {
     remote = RemoteBox(box.BoxNo) + "/" + remote_sub_;
-    if (folder) remote += Fmt("/F0000%03u", remote_folder_no);
+    if (folder) remote = tree::Join(remote, tree::FolderFolder(remote_folder_no));
     remote += "/" + doc.entry;
   }
   CheckInsideBox(remote);
@@ -833,7 +818,8 @@ void CRestore::UploadFolder(const ZBBOXPROPERTY& box, const LocalItem& folder) {
   if (!storage()) transfer_->FtpCreateFile(remote + "/CREATE.STS");
   ClusterChange(box.BoxNo, folder.number, 0, 2, 1);
   if (storage()) {
-    transfer_->FtpPutFile(remote + "/folderproperties.xml", local + "/folderproperties.xml");
+    transfer_->FtpPutFile(tree::Join(remote, tree::kFolderProperties),
+                          tree::Join(local, tree::kFolderProperties));
     ReplaceStsFiles(local, remote);
   } else {
     transfer_->FtpDeleteFile(remote + ".XML", false);

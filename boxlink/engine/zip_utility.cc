@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "boxlink/base/tree_names.h"
 #include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
@@ -110,13 +111,7 @@ void ZipOrThrow(const std::string& folder, const std::string& zip,
 }  // namespace
 
 std::string CZipUtility::BoxFolderName(uint32_t box) const {
-  char buf[32];
-  if (storage_layout_)
-    std::snprintf(buf, sizeof buf, box == 0 ? "00%03lu" : "%03lu",
-                  static_cast<unsigned long>(box));
-  else
-    std::snprintf(buf, sizeof buf, "B0000%03lu", static_cast<unsigned long>(box));
-  return buf;
+  return storage_layout_ ? tree::StorageBoxFolder(box) : tree::BoxFolder(box);
 }
 
 std::string CZipUtility::LocalBoxFolder(uint32_t box) const {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "boxlink/base/tree_names.h"
 #include "boxlink/transfer/folder_ops.h"
 #include "platform/clock.h"
 #include "platform/env.h"
@@ -47,12 +48,8 @@ void CBaseFtp::SetCommandWords(const FtpCommandWords& words) {
 
 bool CBaseFtp::FindBoxFolder(std::string_view root, uint32_t box,
                              std::string* name) {
-  char path[600];
-  std::snprintf(path, sizeof path, "%.*s/B0000%03lu",
-                static_cast<int>(root.size()), root.data(),
-                static_cast<unsigned long>(box));
   FindDataList folders;
-  FtpListDirectory(path, &folders, nullptr);
+  FtpListDirectory(tree::Join(root, tree::BoxFolder(box)), &folders, nullptr);
   if (folders.empty()) return false;
   *name = folders.front().name;
   return true;
@@ -119,7 +116,7 @@ uint32_t CBaseFtp::DownloadFolderWith(const FolderPolicy& policy,
                          std::string(name));
         continue;
       }
-      if (name == "documentproperties.xml") counter = -1;
+      if (name == tree::kDocumentProperties) counter = -1;
       FtpGetFile(transfer::JoinRemote(remote, name),
                  transfer::JoinLocal(local, name));
       if (tuning_.performance) bytes_down_ += static_cast<float>(f.size());

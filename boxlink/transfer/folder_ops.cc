@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "boxlink/base/tree_names.h"
 #include "boxlink/transfer/list_parse.h"
 #include "platform/last_error.h"
 
@@ -50,14 +51,11 @@ std::string CommandLine(std::string_view word, std::string_view argument) {
 }
 
 std::string DocumentXmlName(uint32_t document) {
-  return DocumentFolderName(document) + ".XML";
+  return tree::ItemFile(tree::DocumentFolder(document));
 }
 
 std::string DocumentFolderName(uint32_t document) {
-  char name[32];
-  std::snprintf(name, sizeof name, "D0000%03lu",
-                static_cast<unsigned long>(document));
-  return name;
+  return tree::DocumentFolder(document);
 }
 
 bool IsSafeEntryName(std::string_view name) {
