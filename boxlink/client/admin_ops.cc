@@ -8,6 +8,7 @@
 
 #include "boxlink.h"
 #include "boxlink/client/cgi.h"
+#include "boxlink/client/connection.h"
 #include "boxlink/client/http_transport.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/query_texts.h"
@@ -47,11 +48,6 @@ std::u16string Wide(const char* utf8) {
     w.resize(n);
   }
   return w;
-}
-
-void ClearAliveOnLostConnection(ZBSESSION* session, uint32_t code) {
-  if (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT)
-    session->Alive = 0;
 }
 
 // The web server the session uses, in its own protocol: a plain request
@@ -183,7 +179,7 @@ ZB_API uint32_t zbBoxDeleteAllBox(ZBSESSION* session, const char* password) {
         cgi.Send(kCgiDeleteAllBox,
                  SessionQuery(cgi.sid(), pwd, cgi.restricted()));
       });
-  if (code != 0 && session) ClearAliveOnLostConnection(session, code);
+  MarkSessionLostOn(session, code);
   return code;
 }
 

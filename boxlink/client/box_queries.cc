@@ -5,6 +5,7 @@
 #include "boxlink.h"
 #include "boxlink/client/box_replies.h"
 #include "boxlink/client/cgi.h"
+#include "boxlink/client/connection.h"
 #include "boxlink/client/engine_cache.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/query_texts.h"
@@ -26,8 +27,7 @@ auto ClearingAliveOnLostConnection(ZBSESSION& session, Fn&& fn) {
   try {
     return fn();
   } catch (const BoxError& e) {
-    if (e.code() == ZB_ERR_INVALID_HANDLE || e.code() == ZB_ERR_HTTP_TIMEOUT)
-      session.Alive = 0;
+    MarkSessionLostOn(&session, e.code());
     throw;
   }
 }

@@ -101,6 +101,11 @@ uint32_t _zbOpenSession(ZBSESSION* session, const void* snmp_settings) {
   return 0;
 }
 
+void MarkSessionLostOn(ZBSESSION* session, uint32_t code) {
+  if (session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
+    session->Alive = 0;
+}
+
 }  // namespace boxlink
 
 using boxlink::CLogger;

@@ -7,6 +7,7 @@
 
 #include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/connection.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
 #include "boxlink/client/notice.h"
@@ -514,10 +515,7 @@ uint32_t RunBackup(CBackup& job, const BackupCall& c) {
     CLogger::LogError("zbBoxBackup Unknown", ZB_ERR_INTERNAL_ERROR, true);
     return ZB_ERR_INTERNAL_ERROR;
   }
-  // A device that stopped answering, or a session handle that went bad:
-  // the caller must connect again.
-  if (c.session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
-    c.session->Alive = 0;
+  MarkSessionLostOn(c.session, code);
   CLogger::LogError("zbBoxBackup", code);
   return code;
 }

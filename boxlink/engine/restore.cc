@@ -10,6 +10,7 @@
 
 #include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
+#include "boxlink/client/connection.h"
 #include "boxlink/client/engine_versions.h"
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
@@ -856,8 +857,7 @@ ZB_API uint32_t zbBoxRestore(ZBSESSION* session, const char* password,
     boxlink::CLogger::LogError("zbBoxRestore Unknown", ZB_ERR_INTERNAL_ERROR, true);
     return ZB_ERR_INTERNAL_ERROR;
   }
-  if (session && (code == ZB_ERR_INVALID_HANDLE || code == ZB_ERR_HTTP_TIMEOUT))
-    session->Alive = 0;
+  boxlink::MarkSessionLostOn(session, code);
   if (code == ZB_ERR_NET_CONNECTION_ABORTED || code == ZB_ERR_NET_CONNECTION_RESET)
     code = ZB_ERR_CONNECTION_RESET;
   boxlink::CLogger::LogError("zbBoxRestore", code);
