@@ -13,7 +13,9 @@
 
 #include "desktop/language.h"
 #include "desktop/testing/fake_screen.h"
+#include "keeper/app/frame_backup_runner.h"
 #include "keeper/app/testing/fake_auto_backup_host.h"
+#include "keeper/app/testing/fake_job_backend.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
 
@@ -293,6 +295,36 @@ TEST_F(AutoBackupTest, ErrorsThatAreNotRetriedWaitForTheNextDay) {
     EXPECT_EQ(ab_->run_number(), 2u) << "the next day's run is a new run";
     ab_->OnStop();
   }
+}
+
+TEST_F(AutoBackupTest, ARetryThatFailsForGoodLeavesTheNextDayARegularRun) {
+  host_->run_results = {Failed(12029), Failed(39)};
+  Set(Day(2026, 3, 2), 10, 0, kIntervalDaily);
+  Wait(8);  // the run at 10:00 and its retry at 10:05
+  EXPECT_EQ(host_->result_modes,
+            (std::vector<RetryMode>{RetryMode::kRetryPending,
+                                    RetryMode::kFailed}));
+  EXPECT_FALSE(ab_->retry_mode());
+  EXPECT_EQ(ab_->retry_counter(), 0u);
+  Wait(24 * 60);
+  ASSERT_EQ(host_->requests.size(), 3u);
+  EXPECT_EQ(LogLines(T(159)),
+            (std::vector<std::string>{T(159) + " 1", T(159) + " 2"}));
+  EXPECT_EQ(ab_->run_number(), 2u);
+}
+
+TEST_F(AutoBackupTest, TicksDuringARunDoNothing) {
+  Set(Day(2026, 3, 2), 10, 0, kIntervalDaily);
+  host_->run_backup = [&](const JobRequest&) {
+    Wait(3);  // the progress dialog's loop still delivers ticks
+    return Outcome(kOutcomeDone);
+  };
+  Wait(2);
+  EXPECT_EQ(host_->requests.size(), 1u);
+  EXPECT_FALSE(ab_->run_in_progress());
+  EXPECT_EQ(ab_->next_run(),
+            LocalSeconds({2026, 3, 0, 3, 10, 0, 0, 0}).value());
+  EXPECT_TRUE(host_->EventsStarting("show").empty());
 }
 
 TEST_F(AutoBackupTest, ThreeFailuresWithRetryCountTwoEndTheSchedule) {
@@ -654,6 +686,55 @@ TEST_F(AutoBackupTest, NotificationsCarryTheResultDialogsTexts) {
   EXPECT_EQ(retry.body.substr(retry.body.size() - T(172).size()), T(172));
   EXPECT_EQ(retry.icon, "dialog-error");
   EXPECT_EQ(retry.urgency, RunNotification::Urgency::kCritical);
+}
+
+}  // namespace
+}  // namespace keeper
+
+namespace keeper {
+namespace {
+
+// The scheduled runs through the real job frame, with a scripted job.
+class AutoBackupFrameTest : public AutoBackupTest {
+ public:
+  AutoBackupFrameTest() {
+    ab_.reset();
+    ab_ = std::make_unique<AutoBackup>(AutoBackupParts{
+        *host_, *host_, *host_, runner_, host_.get(), *texts_, format_,
+        logger_, env_.registry(), kBaseKey});
+  }
+  FakeJobBackend backend_;
+  FrameBackupRunner runner_{backend_};
+};
+
+TEST_F(AutoBackupFrameTest, RunsGoThroughTheJobFrame) {
+  std::vector<uint32_t> results = {0, 12029, 0};
+  std::vector<JobCall> calls;
+  backend_.job = [&](const JobCall& call, FakeJobBackend&) -> uint32_t {
+    calls.push_back(call);
+    uint32_t r = results[calls.size() - 1];
+    if (r == 0) std::ofstream(call.archive_path) << "archive";
+    return r;
+  };
+  Set(Day(2026, 3, 2), 10, 0, kIntervalDaily);
+  Wait(2);  // run 1
+  Wait(24 * 60 + 5);  // run 2 loses the network, its retry succeeds
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].archive_path, Archive("001"));
+  EXPECT_EQ(calls[0].boxes, (std::vector<uint32_t>{1, 2, 3}));
+  EXPECT_EQ(calls[1].archive_path, Archive("002"));
+  EXPECT_EQ(calls[2].archive_path, Archive("002"));
+  EXPECT_EQ(host_->result_modes,
+            (std::vector<RetryMode>{RetryMode::kDone, RetryMode::kRetryPending,
+                                    RetryMode::kDone}));
+  EXPECT_EQ(host_->EventsStarting("result 5").front(), "result 5 error 12029");
+  EXPECT_TRUE(fs::exists(Archive("002")));
+  // The frame cleaned up after every run: each lock was undone.
+  std::vector<std::string> log = backend_.log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "lock 0"), 3);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "unlock 0"), 3);
+  // The network error left the session open; the other runs closed it.
+  EXPECT_EQ(host_->EventsStarting("close-session").size(), 1u + 2u);
 }
 
 }  // namespace
