@@ -39,14 +39,12 @@
 #include <string_view>
 
 #include "boxlink.h"
+#include "boxlink/base/format.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/reply.h"
 #include "platform/mem_block.h"
 
 namespace boxlink {
-
-// printf-style formatting into a std::string (query texts).
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The loaded reply of one CGI request, with its Result checked.
 class CgiReply {

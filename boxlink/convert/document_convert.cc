@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "boxlink/base/format.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/convert/legacy_archive.h"
 #include "boxlink/convert/legacy_layout.h"
@@ -22,12 +23,6 @@ namespace boxlink {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Fmt(const char* format, unsigned long n) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, format, n);
-  return buf;
-}
 
 std::string ReadHead(const std::string& path, size_t bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -77,7 +72,7 @@ std::string FreeName(const std::string& folder, const std::string& stem, const s
   std::error_code ec;
   std::string name = stem + ext;
   for (unsigned n = 1; fs::exists(fs::symlink_status(folder + "/" + name, ec)); ++n)
-    name = stem + Fmt("_%03lx", n) + ext;
+    name = stem + Format("_%03x", n) + ext;
   return name;
 }
 
@@ -118,10 +113,10 @@ std::vector<zelt::endian::ImageIndexEntry> RenamePageFiles(const std::string& im
       return SplitExtension(a).second == ".rec" && SplitExtension(b).second != ".rec";
     });
     for (size_t i = 0; i < files.size(); ++i) {
-      std::string tmp = Fmt("~rename_%03lx", temp++);
+      std::string tmp = Format("~rename_%03x", temp++);
       Rename(image + "/" + files[i], image + "/" + tmp);
-      std::string final_name = i == 0 ? Fmt("page_%03lu.bin", page)
-                                      : Fmt("page_%03lu.", page) + Fmt("%03lx", i);
+      std::string final_name = i == 0 ? Format("page_%03u.bin", page)
+                                      : Format("page_%03u.", page) + Format("%03zx", i);
       moves.emplace_back(tmp, final_name);
       if (i == 0) entries.push_back({page, 0});
     }
@@ -129,7 +124,8 @@ std::vector<zelt::endian::ImageIndexEntry> RenamePageFiles(const std::string& im
   for (const auto& [tmp, final_name] : moves)
     Rename(image + "/" + tmp, image + "/" + FreeName(image, SplitExtension(final_name).first,
                                                      SplitExtension(final_name).second));
-  for (auto& e : entries) e.size = uint32_t(FileSize(image + "/" + Fmt("page_%03lu.bin", e.page)));
+  for (auto& e : entries)
+    e.size = uint32_t(FileSize(image + "/" + Format("page_%03u.bin", e.page)));
   return entries;
 }
 
@@ -149,7 +145,7 @@ std::u16string StorageItemName(std::u16string_view legacy_name) {
 std::u16string UnusedName(std::u16string_view name, const std::set<std::u16string>& taken) {
   std::u16string candidate(name);
   for (unsigned n = 1; taken.count(candidate); ++n)
-    candidate = std::u16string(name) + platform::Utf8ToUtf16(Fmt("-%03lu", n));
+    candidate = std::u16string(name) + platform::Utf8ToUtf16(Format("-%03u", n));
   return candidate;
 }
 
@@ -166,7 +162,7 @@ void DocumentConverter::ConvertLevel(const std::string& legacy_folder,
     legacy::Descriptor d = legacy::DecodeDescriptor(ReadHead(path, legacy::kDescriptorBytes));
     std::u16string name = UnusedName(StorageItemName(d.name), names);
     names.insert(name);
-    ConvertDocument(path, destination + "/" + Fmt("%04lu", ++counter), name,
+    ConvertDocument(path, destination + "/" + Format("%04u", ++counter), name,
                     legacy_folder_name);
     if (document_done_) document_done_();
   }
@@ -174,7 +170,7 @@ void DocumentConverter::ConvertLevel(const std::string& legacy_folder,
     if (!f.starts_with("F000") || !legacy::DescriptorNumber(f, 'F')) continue;
     const std::string path = legacy_folder + "/" + f;
     legacy::Descriptor d = legacy::DecodeDescriptor(ReadHead(path, legacy::kDescriptorBytes));
-    const std::string target = destination + "/" + Fmt("%04lu", ++counter);
+    const std::string target = destination + "/" + Format("%04u", ++counter);
     MakeFolder(target);
     std::u16string name = UnusedName(StorageItemName(d.name), names);
     names.insert(name);
@@ -239,7 +235,7 @@ uint64_t DocumentConverter::ConvertDocument(const std::string& descriptor_path,
       legacy::PageDescriptor page =
           legacy::DecodePageDescriptor(ReadHead(from, legacy::kPageDescriptorBytes));
       page.number = legacy::PageNumber(f).value_or(page.number);
-      WritePropertyFile(image + "/" + Fmt("pageproperties_%03lu.xml", page.number),
+      WritePropertyFile(image + "/" + Format("pageproperties_%03u.xml", page.number),
                         PropertyNamespace::kSchema, PageProperties(page));
       facts.pages.push_back(page);
     } else if (lower == ".xml") {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "boxlink.h"
+#include "boxlink/base/format.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/logger.h"
@@ -46,12 +47,6 @@ std::string ReadHead(const std::string& path, size_t bytes) {
   in.read(out.data(), std::streamsize(bytes));
   out.resize(size_t(in.gcount()));
   return out;
-}
-
-std::string Fmt(const char* format, unsigned long n) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, format, n);
-  return buf;
 }
 
 // Which checks match a descriptor, in the order they are applied: colour,
@@ -177,7 +172,7 @@ class BackupFilter {
     signals_.Notify();
     const std::string data = box_ + "/DATA";
     if (uint32_t rc = ExtractOneLegacyBox(box_ + "/" + data_zip_, data, box.BoxNo)) Raise(rc);
-    const std::string name = Fmt("B0000%03lu", box.BoxNo);
+    const std::string name = Format("B0000%03u", box.BoxNo);
     if (uint32_t rc = LegacyUnzip(data + "/" + name + ".tnb", data, true, true)) Raise(rc);
     const std::string box_folder = data + "/" + name;
     if (!fs::is_directory(fs::symlink_status(box_folder))) fs::create_directory(box_folder);

@@ -21,6 +21,7 @@
 #include <pugixml.hpp>
 
 #include "boxlink.h"
+#include "boxlink/base/format.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/event_handle.h"
 #include "boxlink/client/logger.h"
@@ -60,12 +61,6 @@ constexpr uint32_t kErrWidePaperNarrow = 1462;
 // Property and job files are small; larger ones are not read for the
 // paper-size check.
 constexpr uintmax_t kMaxCheckedFileBytes = 1u << 20;
-
-std::string Fmt(const char* format, unsigned long n) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, format, n);
-  return buf;
-}
 
 std::string ReadHead(const std::string& path, size_t bytes) {
   std::ifstream in(path, std::ios::binary);
@@ -332,7 +327,7 @@ class FormatConverter {
     signals_.CheckCancel();
 
     const std::string descriptor_name =
-        FindIgnoringCase(database_, Fmt("B0000%03lu.xml", number));
+        FindIgnoringCase(database_, Format("B0000%03u.xml", number));
     if (descriptor_name.empty()) Raise(ZB_ERR_FILE_NOT_FOUND);
     legacy::BoxDescriptor bd = legacy::DecodeBoxDescriptor(
         ReadHead(database_ + "/" + descriptor_name, legacy::kBoxDescriptorBytes));

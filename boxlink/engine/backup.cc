@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "boxlink/base/format.h"
 #include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/connection.h"
@@ -26,12 +27,6 @@ namespace boxlink {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Fmt(const char* format, auto... args) {
-  char buffer[1024];
-  std::snprintf(buffer, sizeof buffer, format, args...);
-  return buffer;
-}
 
 std::string LastComponent(std::string_view path) {
   size_t cut = path.find_last_of('/');
@@ -387,7 +382,7 @@ void CBackup::IncrementalPath(size_t index) {
     if (storage) {
       std::string name = WideToUtf8(doc.ItemName, 256);
       RequireSafeItemName("IncrementalPath - document", std::string_view(name));
-      DownloadDocument(Fmt("%s/%04d", local_box.c_str(), number),
+      DownloadDocument(Format("%s/%04d", local_box.c_str(), number),
                        remote_box + "/" + name, "", "", doc, nullptr);
     } else {
       std::string id = tree::DocumentFolder(doc.ItemId);
@@ -405,7 +400,7 @@ void CBackup::IncrementalPath(size_t index) {
         std::u16string_view(folder.ItemName, platform::U16Length(folder.ItemName, 256)));
     std::string local_folder, remote_folder;
     if (storage) {
-      local_folder = Fmt("%s/%04d", local_box.c_str(), number);
+      local_folder = Format("%s/%04d", local_box.c_str(), number);
       std::string name = WideToUtf8(folder.ItemName, 256);
       RequireSafeItemName("IncrementalPath - folder", std::string_view(name));
       remote_folder = remote_box + "/" + name;
@@ -438,7 +433,7 @@ void CBackup::IncrementalPath(size_t index) {
       if (storage) {
         std::string name = WideToUtf8(doc.ItemName, 256);
         RequireSafeItemName("IncrementalPath - document", std::string_view(name));
-        DownloadDocument(Fmt("%s/%04d", local_folder.c_str(), inner),
+        DownloadDocument(Format("%s/%04d", local_folder.c_str(), inner),
                          remote_folder + "/" + name, "", "", doc, folder_name.c_str());
       } else {
         std::string id = tree::DocumentFolder(doc.ItemId);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <optional>
 
+#include "boxlink/base/format.h"
 #include "boxlink/base/tree_names.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/connection.h"
@@ -34,12 +35,6 @@ constexpr uint32_t kStateTooManyDocs = 9;
 constexpr uint32_t kStateTooManyFolders = 10;
 constexpr size_t kMaxDocuments = 400;
 constexpr size_t kMaxFolders = 100;
-
-std::string Fmt(const char* format, auto... args) {
-  char buffer[1024];
-  std::snprintf(buffer, sizeof buffer, format, args...);
-  return buffer;
-}
 
 std::u16string ItemName(const ZBCOLLECTIONITEM& item) {
   return std::u16string(item.ItemName, platform::U16Length(item.ItemName, 256));
@@ -233,7 +228,7 @@ void CRestore::PrepareBoxes() {
 }
 
 std::string CRestore::RemoteBox(uint32_t box) const {
-  if (storage()) return Fmt("%03u", box);
+  if (storage()) return Format("%03u", box);
   return tree::Join(paths().data_path, tree::BoxFolder(box));
 }
 
@@ -363,7 +358,7 @@ void CRestore::CheckLocalNames() {
 
 void CRestore::SetLastAccess(const std::string& local_box) {
   if (storage()) {
-    std::string text = Fmt("%d", restore_time_);
+    std::string text = Format("%d", restore_time_);
     auto touch = [&](const std::string& folder) {
       std::string file = tree::Join(folder, tree::kDocumentProperties);
       std::error_code ec;
@@ -628,13 +623,13 @@ void CRestore::NameDocuments(const std::string& container, std::vector<LocalItem
   for (size_t i = 0; i < docs.size(); ++i) {
     if (fresh[i] == docs[i].number) continue;
     std::string from = container + "/" + docs[i].entry;
-    std::string tmp = Fmt("%s/renum%03zu", container.c_str(), i);
+    std::string tmp = Format("%s/renum%03zu", container.c_str(), i);
     if (fs::exists(from)) RenameOrThrow(from, tmp);
     RenameOrThrow(from + ".XML", tmp + ".XML");
   }
   for (size_t i = 0; i < docs.size(); ++i) {
     if (fresh[i] == docs[i].number) continue;
-    std::string tmp = Fmt("%s/renum%03zu", container.c_str(), i);
+    std::string tmp = Format("%s/renum%03zu", container.c_str(), i);
     std::string entry = tree::DocumentFolder(fresh[i]);
     if (fs::exists(tmp)) RenameOrThrow(tmp, container + "/" + entry);
     RenameOrThrow(tmp + ".XML", container + "/" + entry + ".XML");
@@ -684,13 +679,13 @@ void CRestore::RenumberFolders(std::vector<LocalItem>& folders,
   const std::string top = LocalContainer(nullptr);
   for (size_t i = 0; i < folders.size(); ++i) {
     if (fresh[i] == folders[i].number) continue;
-    std::string tmp = Fmt("%s/refold%03zu", top.c_str(), i);
+    std::string tmp = Format("%s/refold%03zu", top.c_str(), i);
     RenameOrThrow(top + "/" + folders[i].entry, tmp);
     RenameOrThrow(top + "/" + folders[i].entry + ".XML", tmp + ".XML");
   }
   for (size_t i = 0; i < folders.size(); ++i) {
     if (fresh[i] == folders[i].number) continue;
-    std::string tmp = Fmt("%s/refold%03zu", top.c_str(), i);
+    std::string tmp = Format("%s/refold%03zu", top.c_str(), i);
     std::string entry = tree::FolderFolder(fresh[i]);
     RenameOrThrow(tmp, top + "/" + entry);
     RenameOrThrow(tmp + ".XML", top + "/" + entry + ".XML");
@@ -778,9 +773,9 @@ void CRestore::UploadDocument(const ZBBOXPROPERTY& box, const LocalItem& doc,
   std::string local = LocalContainer(folder) + "/" + doc.entry;
   std::string remote;
   if (storage()) {
-    remote = folder ? Fmt("%03u/%s/%s", box.BoxNo, Utf8(folder->name).c_str(),
+    remote = folder ? Format("%03u/%s/%s", box.BoxNo, Utf8(folder->name).c_str(),
                           Utf8(doc.name).c_str())
-                    : Fmt("%03u/%s", box.BoxNo, Utf8(doc.name).c_str());
+                    : Format("%03u/%s", box.BoxNo, Utf8(doc.name).c_str());
   } else {
     remote = RemoteBox(box.BoxNo) + "/" + remote_sub_;
     if (folder) remote = tree::Join(remote, tree::FolderFolder(remote_folder_no));
@@ -810,7 +805,7 @@ void CRestore::UploadFolder(const ZBBOXPROPERTY& box, const LocalItem& folder) {
   SetProgressName(progress_->FolderName, platform::Utf16ToCodePage(folder.name));
   Notify();
   std::string local = LocalContainer(&folder);
-  std::string remote = storage() ? Fmt("%03u/%s", box.BoxNo, Utf8(folder.name).c_str())
+  std::string remote = storage() ? Format("%03u/%s", box.BoxNo, Utf8(folder.name).c_str())
                                  : RemoteBox(box.BoxNo) + "/" + remote_sub_ + "/" +
                                        folder.entry;
   CheckInsideBox(remote);
