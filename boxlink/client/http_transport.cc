@@ -202,8 +202,7 @@ uint32_t SendWatched(const ZBSESSION& session, inet::HttpRequest& request,
 }  // namespace
 
 std::string UrlHost(const char* host) {
-  std::string h(host, strnlen(host, sizeof(ZBSESSION::Host)));
-  return h.find(':') != std::string::npos ? "[" + h + "]" : h;
+  return inet::UrlHost(std::string_view(host, strnlen(host, sizeof(ZBSESSION::Host))));
 }
 
 std::string UrlHost(const ZBSESSION& session) {

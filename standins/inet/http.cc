@@ -56,6 +56,14 @@ int SslIndex() {
 
 }  // namespace
 
+std::string UrlHost(std::string_view host) {
+  if (host.find(':') == std::string_view::npos) return std::string(host);
+  std::string bracketed = "[";
+  bracketed += host;
+  bracketed += ']';
+  return bracketed;
+}
+
 struct HttpRequest::Impl {
   HttpConnection& connection;
   std::string method;
@@ -260,7 +268,7 @@ struct HttpRequest::Impl {
     const bool secure = flags & kFlagSecure;
     const std::string& host = connection.host();
     std::string url = secure ? "https://" : "http://";
-    url += host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    url += UrlHost(host);
     url += ":" + std::to_string(connection.port()) + "/";
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, wire_target.c_str());

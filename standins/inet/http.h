@@ -39,6 +39,10 @@ inline constexpr uint32_t kSecurityIgnoreUnknownCa = 0x00000100;
 inline constexpr uint32_t kSecurityIgnoreCertDateInvalid = 0x00002000;
 inline constexpr uint32_t kSecurityIgnoreCertNameInvalid = 0x00001000;
 
+// `host` as the host part of a URL: an IPv6 literal (it holds a colon)
+// in brackets, anything else as it is.
+std::string UrlHost(std::string_view host);
+
 class HttpConnection {
  public:
   // `host`: a name, an IPv4 address or an IPv6 literal without brackets;
