@@ -7,6 +7,7 @@
 #include <string>
 
 #include "boxlink.h"
+#include "boxlink/base/settings_key.h"
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/connection.h"
 #include "boxlink/client/http_transport.h"
@@ -22,7 +23,6 @@
 namespace boxlink {
 namespace {
 
-constexpr char kTuningKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
 constexpr uint32_t kTooManyRetries = 1279;
 constexpr int kUnlockAttempts = 11;
 constexpr uint32_t kUnlockPauseMs = 60'000;
@@ -33,7 +33,7 @@ constexpr size_t kWideIdChars = 259;
 bool LockSwitchSet() {
   auto key = platform::RegKey::Open(platform::Env::Current()->registry(),
                                     platform::RegRoot::kCurrentUser,
-                                    kTuningKey);
+                                    kBoxLinkKey);
   if (!key) return false;
   std::optional<uint32_t> v = key->GetDword("Lock");
   return v && *v != 0;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "boxlink/base/settings_key.h"
 #include "boxlink.h"
 #include "platform/event.h"
 #include "standins/inet/ftp.h"
@@ -31,8 +32,6 @@ struct FtpTuning {
   uint32_t performance = 0;  // "Performance": keep transfer statistics
   static FtpTuning FromRegistry();
 };
-
-inline constexpr char kBoxLinkKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
 
 // The status files of the shared and classic layouts: a folder being
 // written holds "CREATE.STS", a complete one "UNLOCK.STS" in its place.
