@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "boxlink/base/settings_key.h"
 #include "boxlink.h"
+#include "boxlink/base/settings_key.h"
 #include "platform/event.h"
 #include "standins/inet/ftp.h"
 
