@@ -14,6 +14,7 @@
 #include "boxlink/client/notice.h"
 #include "boxlink/client/snmp_query.h"
 #include "boxlink/engine/item_names.h"
+#include "boxlink/engine/job_export.h"
 #include "boxlink/engine/layout.h"
 #include "boxlink/engine/model_addition_check.h"
 #include "boxlink/zip/zip_file.h"
@@ -496,23 +497,13 @@ void CBackup::Pack() {
 namespace boxlink {
 
 uint32_t RunBackup(CBackup& job, const BackupCall& c) {
-  uint32_t code = 0;
-  try {
+  return RunJobExport("zbBoxBackup", c.session, [&] {
     job.LoadTransferLibrary(c.transfer_library);
     job.Begin(c.session, c.password, c.ftp_user, c.work_folder, c.archive_path,
               c.box_count, c.box_numbers, c.cancel_event, c.progress_event, c.progress);
     job.Run(c.backup_type, static_cast<const ZBSNMPSETTINGS*>(c.snmp_settings),
             c.security_mode, c.cipher_library, c.hash_library);
-    return 0;
-  } catch (const BoxError& e) {
-    code = e.code() ? e.code() : uint32_t(ZB_ERR_INTERNAL_ERROR);
-  } catch (...) {
-    CLogger::LogError("zbBoxBackup Unknown", ZB_ERR_INTERNAL_ERROR, true);
-    return ZB_ERR_INTERNAL_ERROR;
-  }
-  MarkSessionLostOn(c.session, code);
-  CLogger::LogError("zbBoxBackup", code);
-  return code;
+  });
 }
 
 }  // namespace boxlink

@@ -16,6 +16,7 @@
 #include "boxlink/client/logger.h"
 #include "boxlink/client/marker_file.h"
 #include "boxlink/engine/item_names.h"
+#include "boxlink/engine/job_export.h"
 #include "boxlink/engine/restore_rules.h"
 #include "boxlink/zip/zip_file.h"
 #include "platform/clock.h"
@@ -837,24 +838,27 @@ ZB_API uint32_t zbBoxRestore(ZBSESSION* session, const char* password,
                              const char* transferLibrary,
                              const char* cipherLibrary,
                              const char* hashLibrary) {
-  uint32_t code = 0;
+  // The FTP client's socket codes for a lost connection are reported as
+  // the system's own.
+  const boxlink::ExportCodeMap lost_connection = [](uint32_t code) -> uint32_t {
+    return code == ZB_ERR_NET_CONNECTION_ABORTED || code == ZB_ERR_NET_CONNECTION_RESET
+               ? uint32_t{ZB_ERR_CONNECTION_RESET}
+               : code;
+  };
   try {
     boxlink::CRestore job;
-    job.LoadTransferLibrary(transferLibrary);
-    job.Begin(session, password, ftpUser, workFolder, archivePath, boxCount, boxNumbers,
-              cancelEvent, progressEvent, progress);
-    job.Run(restoreMode, restoreTime, neededSpace, securityMode, cipherLibrary,
-            hashLibrary);
-    return 0;
-  } catch (const boxlink::BoxError& e) {
-    code = e.code() ? e.code() : uint32_t(ZB_ERR_INTERNAL_ERROR);
+    return boxlink::RunJobExport(
+        "zbBoxRestore", session,
+        [&] {
+          job.LoadTransferLibrary(transferLibrary);
+          job.Begin(session, password, ftpUser, workFolder, archivePath, boxCount, boxNumbers,
+                    cancelEvent, progressEvent, progress);
+          job.Run(restoreMode, restoreTime, neededSpace, securityMode, cipherLibrary,
+                  hashLibrary);
+        },
+        lost_connection);
   } catch (...) {
     boxlink::CLogger::LogError("zbBoxRestore Unknown", ZB_ERR_INTERNAL_ERROR, true);
     return ZB_ERR_INTERNAL_ERROR;
   }
-  boxlink::MarkSessionLostOn(session, code);
-  if (code == ZB_ERR_NET_CONNECTION_ABORTED || code == ZB_ERR_NET_CONNECTION_RESET)
-    code = ZB_ERR_CONNECTION_RESET;
-  boxlink::CLogger::LogError("zbBoxRestore", code);
-  return code;
 }
