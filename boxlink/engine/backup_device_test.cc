@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -96,6 +97,13 @@ TEST_P(BackupDeviceTest, RelativePathsAreTakenFromWhereTheCallerStands) {
 }
 
 TEST_P(BackupDeviceTest, EncryptedStorageMembersAndProgressToTheEnd) {
+  // The preparation asks the device a few short questions; on a busy
+  // machine the watcher might not run before the transfer begins. A slow
+  // answer lets it see every state, as a user's progress dialog would.
+  devsim::Fault slow;
+  slow.kind = devsim::Fault::Kind::kDelay;
+  slow.delay = std::chrono::milliseconds(100);
+  dev_->faults().Arm("web.boxnwGetBoxProperty", slow, -1);
   std::vector<std::pair<uint32_t, uint32_t>> seen;  // state, percent
   std::atomic<bool> done{false};
   std::thread watcher([&] {
