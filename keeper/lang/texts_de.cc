@@ -253,6 +253,12 @@ constexpr ZeltLangString kStrings[] = {
     {13008, "\xC3\x96&" "ffnen"},
     {13009, "&Ja"},
     {13010, "&Nein"},
+    {13011, "Die Hilfeseiten konnten nicht ge\xC3\xB6" "ffnet werden. Sie "
+            "geh\xC3\xB6ren nach %s."},
+    {13012, "Die Kennwortabfrage konnte nicht ge\xC3\xB6" "ffnet werden. "
+            "Installieren Sie das Programm erneut."},
+    {13013, "Mit dem Ger\xC3\xA4t verbunden"},
+    {13014, "Nicht verbunden"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

@@ -235,6 +235,11 @@ constexpr ZeltLangString kStrings[] = {
     {13008, "&Open"},
     {13009, "&Yes"},
     {13010, "&No"},
+    {13011, "The help pages could not be opened. They belong in %s."},
+    {13012, "The password prompt could not be opened. Install the program "
+            "again."},
+    {13013, "Connected to the device"},
+    {13014, "Not connected"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");
