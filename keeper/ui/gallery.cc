@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QTimer>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,15 +30,23 @@
 #include "desktop/qt/pictures.h"
 #include "desktop/qt/qt_screen.h"
 #include "desktop/qt/strip_animation.h"
+#include "desktop/testing/fake_screen.h"
 #include "desktop/testing/map_texts.h"
 #include "keeper/app/br_error.h"
+#include "keeper/app/testing/fake_box_service.h"
+#include "keeper/app/testing/fake_outside_libraries.h"
 #include "keeper/ui/about_box.h"
+#include "keeper/ui/device_dialogs.h"
+#include "keeper/ui/main_dlg.h"
+#include "keeper/ui/pages.h"
 #include "keeper/ui/br_file_dialog.h"
 #include "keeper/ui/progress_dlg.h"
 #include "keeper/ui/qt_text.h"
 #include "keeper/ui/retry_dlg.h"
 #include "keeper/ui/widgets.h"
 #include "platform/env.h"
+#include "platform/registry.h"
+#include "platform/testing/fake_env.h"
 #include "setup/bootstrap.h"
 #include "setup/language_dialog.h"
 
@@ -107,6 +116,131 @@ class Gallery {
   bool failed_ = false;
   int count_ = 0;
 };
+
+
+// Box names of a busy office: Japanese, Chinese, Korean, Greek and
+// accented Latin, with dates of their last backups.
+std::vector<BoxEntry> SampleBoxes() {
+  auto at = [](uint16_t d, uint16_t h, uint16_t m) {
+    ZBSYSTEMTIME t{};
+    t.wYear = 2026;
+    t.wMonth = 4;
+    t.wDay = d;
+    t.wHour = h;
+    t.wMinute = m;
+    return t;
+  };
+  return {
+      {1, "Scans Empfang", false, at(28, 18, 5)},
+      {2, "\xE5\x8F\x97\xE4\xBF\xA1\xE3\x83\x9C\xE3\x83\x83\xE3\x82\xAF"
+          "\xE3\x82\xB9",  // Japanese
+       true, at(28, 18, 7)},
+      {3, "\xE8\xB4\xA2\xE5\x8A\xA1\xE9\x83\xA8 \xE5\x8F\x91\xE7\xA5\xA8",  // Chinese
+       false, at(27, 9, 41)},
+      {5, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 \xEB\xB0\x95\xEC\x8A\xA4",  // Korean
+       true, {}},
+      {7, "\xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC",  // Greek
+       false, {}},
+      {12, "B\xC3\xBCro \xC5\x81\xC3\xB3\x64\xC5\xBA", false, at(2, 7, 30)},
+      {20, "Fax 3F", false, at(2, 7, 31)},
+  };
+}
+
+// Clicks OK in the device-not-found dialog once it is up, for the
+// pictures of what comes after it.
+void AnswerNotFoundLater() {
+  QTimer::singleShot(100, [] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == "CErrorDiscovery" && w->isVisible())
+        if (auto* ok = w->findChild<QPushButton*>("ok")) return ok->click();
+    AnswerNotFoundLater();
+  });
+}
+
+// The main window and the dialogs of device selection, on a private
+// registry and a scripted device.
+void RunMainWindow(Gallery& g, const desktop::LanguageLibrary& lang,
+                   const QString& l) {
+  platform::FakeEnv env;
+  platform::ScopedEnv use(&env);
+  env.SetProgramDir(platform::Env::Default()->ProgramDir());
+  const std::string key = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
+  auto set = [&](const std::string& name, const std::string& value) {
+    env.registry().SetValue(platform::RegRoot::kCurrentUser, key, name,
+                            platform::RegValue::String(value));
+  };
+  const std::string address = "192.0.2.15";
+  set("Last Selected IP", address);
+  set("Last Selected Name", "VARDA7140-3F");
+  set("Last Selected Location", "3rd floor, copy room");
+  set("Last Selected SNMP Version", "V1/V2");
+  struct Listed {
+    const char* address;
+    const char* name;
+    const char* model;
+    const char* location;
+    const char* version;
+  } listed[] = {
+      {"192.0.2.15", "VARDA7140-3F", "Varda 7140", "3rd floor, copy room",
+       "V1/V2"},
+      {"192.0.2.31", "VARDA910-LAB", "Varda 910", "Lab 2", "V3"},
+      {"fd77::12", "VARDA8000-HQ", "Varda 8000", "Head office, reception",
+       "V1/V2"},
+  };
+  for (int n = 0; n < 3; ++n) {
+    const std::string i = std::to_string(n);
+    set("Address" + i, listed[n].address);
+    set("Name" + i, listed[n].name);
+    set("Model" + i, listed[n].model);
+    set("Location" + i, listed[n].location);
+    set("SNMP Version" + i, listed[n].version);
+  }
+  auto name = [&](const char* window, const char* state) {
+    return QString("keeper-%1-%2-%3").arg(window, state, l);
+  };
+
+  FakeBoxService service;
+  auto& device = service.devices[address];
+  device.open_result = 0;
+  device.boxes = SampleBoxes();
+  FakePromptLibrary prompt;
+  FakeDiscoveryLibrary discovery;
+  desktop::FakeScreen screen(&lang);
+  const std::string program = env.ProgramDir();
+  {
+    prompt.answers.push_back({1, u"admin00"});
+    CTARNBackupRestoreDlg w(lang, {service, prompt, discovery, program},
+                            &screen);
+    if (w.Open()) {
+      w.resize(680, 500);
+      g.Shoot(&w, name("main", "connected"));
+      w.sheet()->setCurrentWidget(w.restore_page());
+      g.Shoot(&w, name("main", "restore"));
+    }
+  }
+  {
+    device.open_result = 12029;  // switched off
+    AnswerNotFoundLater();
+    CTARNBackupRestoreDlg w(lang, {service, prompt, discovery, program},
+                            &screen);
+    if (w.Open()) {
+      w.resize(680, 500);
+      g.Shoot(&w, name("main", "disconnected"));
+    }
+  }
+  {
+    CConnectionDialog connecting(lang);
+    g.Shoot(&connecting, name("connecting", "default"));
+    CErrorDiscovery not_found(lang, address);
+    g.Shoot(&not_found, name("notfound", "default"));
+    KeeperSettings settings(lang);
+    SelectedDevice current{address, "VARDA7140-3F", "3rd floor, copy room",
+                           "V1/V2", ""};
+    DiscoveredDeviceList list(settings, screen, current);
+    CDiscoveredDeviceDlg devices(lang, list);
+    g.Shoot(&devices, name("devicelist", "default"));
+  }
+}
 
 void Run(Gallery& g, const desktop::LanguageLibrary& lang,
          const std::string& samples) {
@@ -285,6 +419,8 @@ void Run(Gallery& g, const desktop::LanguageLibrary& lang,
     window.resize(620, 360);
     g.Shoot(&window, name("keeper", "boxlist", state));
   }
+
+  RunMainWindow(g, lang, l);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "desktop/language.h"
 #include "desktop/qt/qt_screen.h"
@@ -113,7 +114,9 @@ int CTARNBackupRestoreApp::Run() {
     return 0;
   }
   window_->show();
+  main_loop_running_ = true;
   int rc = QApplication::exec();
+  main_loop_running_ = false;
   window_->logic().CloseConnection();
   window_.reset();
   return rc;
@@ -143,6 +146,13 @@ void CTARNBackupRestoreApp::Terminate() {
     return;
   }
   EndSession();
+  if (!main_loop_running_) {
+    // Still opening (a prompt or a dialog of the start is up): there is no
+    // loop to leave yet. The device is released and the session closed;
+    // nothing else is left to save.
+    std::fflush(nullptr);
+    std::_Exit(0);
+  }
   if (window_) window_->close();
   QApplication::quit();
 }

@@ -47,6 +47,7 @@ class CTARNBackupRestoreApp : public QObject {
   std::unique_ptr<AuthDialogLibrary> prompt_;
   std::unique_ptr<DiscoveryLibrary> discovery_;
   std::unique_ptr<CTARNBackupRestoreDlg> window_;
+  bool main_loop_running_ = false;
 };
 
 }  // namespace keeper

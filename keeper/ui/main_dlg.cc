@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,6 +105,10 @@ CTARNBackupRestoreDlg::CTARNBackupRestoreDlg(
   body->addWidget(sheet_, 1);
   body->addLayout(buttons);
   layout->addLayout(body, 1);
+  auto* rule = new QFrame;
+  rule->setFrameShape(QFrame::HLine);
+  rule->setFrameShadow(QFrame::Sunken);
+  layout->addWidget(rule);
   layout->addWidget(status_bar);
   layout->addWidget(address_bar_);
   setCentralWidget(central);

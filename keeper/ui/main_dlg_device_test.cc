@@ -14,6 +14,7 @@
 
 #include "desktop/language.h"
 #include "devsim/testing/device_fixture.h"
+#include "devsim/web/web_service.h"
 #include "keeper/app/box_service.h"
 #include "keeper/app/outside_libraries.h"
 #include "keeper/ui/main_dlg.h"
@@ -347,6 +348,45 @@ TEST_F(MainDlgDeviceTest, ASecondStartBringsTheFirstWindowForward) {
   EXPECT_TRUE(script.Done()) << script.Report();
   // The second start never reached the device: its one session is ours.
   EXPECT_TRUE(w->logic().connected());
+}
+
+TEST_F(MainDlgDeviceTest, SigtermWhileThePromptIsUpClosesTheSession) {
+  devsim::ScopedDevice dev(devsim::Layout::kStorage, {}, FewBoxes());
+  ASSERT_TRUE(dev.ok()) << dev.error();
+  Select(dev->address());
+  const std::string runtime =
+      std::string(std::getenv("ZELT_TEST_ROOT")) + "/runtime-sigterm";
+  std::filesystem::create_directories(runtime);
+  std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+  qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+  devsim::web::WebService* web = devsim::web::WebService::Of(*dev);
+  ASSERT_NE(web, nullptr);
+
+  QProcess keeper;
+  keeper.setProgram(QString::fromStdString(
+      platform::Env::Current()->ProgramDir() + "/keeper"));
+  keeper.start();
+  ASSERT_TRUE(keeper.waitForStarted(5000));
+  // The prompt names itself in the running-instance key while it is up.
+  const std::string running = "Software\\TALLIS\\Corvane TALLIS Client\\Running";
+  auto title = [&] {
+    auto v = Reg().GetValue(platform::RegRoot::kCurrentUser, running,
+                            "WndTitle");
+    return v ? v->text : std::string();
+  };
+  const auto started = std::chrono::steady_clock::now();
+  while (title() != lang_->Text(33) &&
+         std::chrono::steady_clock::now() - started < std::chrono::seconds(20))
+    QTest::qWait(20);
+  ASSERT_EQ(title(), lang_->Text(33)) << "the prompt never came";
+  ASSERT_EQ(web->OpenSessionCount(), 1u);
+
+  keeper.terminate();  // SIGTERM
+  ASSERT_TRUE(keeper.waitForFinished(20000));
+  EXPECT_EQ(keeper.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(keeper.exitCode(), 0) << keeper.readAllStandardError().toStdString();
+  EXPECT_EQ(web->OpenSessionCount(), 0u) << "the session was left open";
+  EXPECT_FALSE(Reg().KeyExists(platform::RegRoot::kCurrentUser, running));
 }
 
 }  // namespace
