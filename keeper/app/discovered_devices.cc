@@ -31,6 +31,11 @@ std::array<std::string, kDeviceListColumns> DiscoveredDeviceList::Columns(
   return {d.name, d.address, d.snmp_version, d.location, d.model};
 }
 
+void DiscoveredDeviceList::KeepColumnOrder(const ColumnOrder& order) {
+  if (order == order_) return;
+  if (KeeperSettings::WriteColumnOrder(order)) order_ = order;
+}
+
 bool DiscoveredDeviceList::Ok(std::optional<size_t> selected) {
   if (!selected || *selected >= rows_.size()) {
     screen_.Show({desktop::UiText::Id(kTextSelectFirst),

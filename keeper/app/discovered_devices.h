@@ -35,6 +35,10 @@ class DiscoveredDeviceList {
   std::optional<size_t> current_row() const { return current_row_; }
   const ColumnOrder& column_order() const { return order_; }
 
+  // The dialog closes showing its columns in `order`: a changed order is
+  // kept for the next time.
+  void KeepColumnOrder(const ColumnOrder& order);
+
   // OK with the selected row, if any. False keeps the dialog open.
   bool Ok(std::optional<size_t> selected);
   // The device chosen with OK.

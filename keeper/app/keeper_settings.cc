@@ -186,6 +186,17 @@ ColumnOrder KeeperSettings::ParseColumnOrder(const std::string& text) {
   return sorted == natural ? order : natural;
 }
 
+bool KeeperSettings::WriteColumnOrder(const ColumnOrder& order) {
+  std::string digits;
+  for (int c : order) {
+    if (c < 0 || c >= kDeviceListColumns) return false;
+    digits += static_cast<char>('0' + c);
+  }
+  if (ParseColumnOrder(digits) != order) return false;
+  auto key = platform::RegKey::Create(Reg(), kUser, kColumnOrderKey);
+  return key && key->SetString(kColumnOrderValue, digits);
+}
+
 ColumnOrder KeeperSettings::ReadColumnOrder() {
   auto key = OpenKey(kColumnOrderKey);
   if (!key) return ParseColumnOrder("");

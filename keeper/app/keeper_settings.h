@@ -88,6 +88,9 @@ class KeeperSettings {
   // not a permutation of the five columns.
   static ColumnOrder ReadColumnOrder();
   static ColumnOrder ParseColumnOrder(const std::string& text);
+  // Writes the order as its digits ("10234"), as the discovery's own list
+  // does; false for anything but a permutation of the five columns.
+  static bool WriteColumnOrder(const ColumnOrder& order);
 
   std::optional<std::string> ReadString(const std::string& name) const;
 

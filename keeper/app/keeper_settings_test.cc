@@ -58,6 +58,13 @@ TEST_F(KeeperSettingsTest, TheColumnOrderIsReadFromItsKey) {
   EXPECT_EQ(KeeperSettings::ReadColumnOrder(), (ColumnOrder{1, 0, 2, 3, 4}));
   Set(kColumnOrderKey, kColumnOrderValue, platform::RegValue::Dword(43210));
   EXPECT_EQ(KeeperSettings::ReadColumnOrder(), (ColumnOrder{4, 3, 2, 1, 0}));
+  // Written as its digits, the leading 0 included.
+  ASSERT_TRUE(KeeperSettings::WriteColumnOrder({0, 2, 1, 3, 4}));
+  EXPECT_EQ(env_.registry().GetValue(platform::RegRoot::kCurrentUser,
+                                     kColumnOrderKey, kColumnOrderValue),
+            platform::RegValue::String("02134"));
+  EXPECT_FALSE(KeeperSettings::WriteColumnOrder({0, 0, 1, 3, 4}));
+  EXPECT_EQ(KeeperSettings::ReadColumnOrder(), (ColumnOrder{0, 2, 1, 3, 4}));
 }
 
 TEST_F(KeeperSettingsTest, OnlyCompleteEntriesAreDevices) {

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "desktop/format.h"
+#include "desktop/language.h"
 #include "keeper/app/br_error.h"
 #include "keeper/app/discovered_devices.h"
 #include "platform/clock.h"
@@ -390,8 +391,15 @@ void MainWindowLogic::OnInitializeStorage() {
 }
 
 void MainWindowLogic::OnHelp() {
-  const std::string path =
-      ctx_.program_dir + "/" + ctx_.texts(kTextHelpFile);
+  std::string path = ctx_.program_dir + "/" + ctx_.texts(kTextHelpFile);
+  // The pages in the program's language when there are such pages.
+  const size_t slash = path.rfind('/');
+  const std::string translated = path.substr(0, slash) + "/" +
+                                 desktop::LanguageTagOf(std::to_string(ctx_.texts.LanguageId())) +
+                                 path.substr(slash);
+  if (ctx_.texts.LanguageId() != desktop::kLangEnglishUS &&
+      access(translated.c_str(), R_OK) == 0)
+    path = translated;
   if (access(path.c_str(), R_OK) != 0 || !ctx_.screen.OpenUrl("file://" + path))
     ctx_.screen.Show(Error(desktop::UiText::Of(desktop::FormatText(
         ctx_.texts(kTextHelpMissing), {path}))));

@@ -68,6 +68,25 @@ TEST_F(MainWindowLogicTest, StartWithAStoredDeviceThatAuthenticates) {
   EXPECT_THAT(Messages(), IsEmpty());
 }
 
+TEST_F(MainWindowLogicTest, ARunningInstanceKeyThatCannotBeMadeEndsTheStart) {
+  Select(kDevA, "Office");
+  Device(kDevA, 1);
+  // The registry can be read but no longer written: its file's place is
+  // taken by a folder once the values are in.
+  const std::string file = Reg().FileOf(platform::RegRoot::kCurrentUser);
+  ASSERT_TRUE(Value("Last Selected IP"));
+  std::filesystem::rename(file, file + ".keep");
+  std::filesystem::create_directory(file);
+  std::filesystem::create_directory(file + "/x");
+  EXPECT_FALSE(Logic().Open());
+  EXPECT_THAT(service_.calls, IsEmpty());
+  ASSERT_EQ(screen_->shown().size(), 1u);
+  EXPECT_EQ(screen_->shown()[0].text, T(114));
+  EXPECT_EQ(screen_->shown()[0].caption, T(88));
+  std::filesystem::remove_all(file);
+  std::filesystem::rename(file + ".keep", file);
+}
+
 TEST_F(MainWindowLogicTest, AFullSessionAsksThenOpensAgainAndReads) {
   Select(kDevA, "Office");
   Device(kDevA, 0);
@@ -463,6 +482,25 @@ TEST_F(MainWindowLogicTest, HelpOpensThePageOrSaysWhereItBelongs) {
   Logic().OnHelp();
   EXPECT_THAT(screen_->urls(), ElementsAre("file://" + page));
   EXPECT_EQ(Messages().size(), 1u);
+}
+
+TEST_F(MainWindowLogicTest, HelpInTheProgramsLanguageWhenThereIsSuch) {
+  platform::ScopedTempDir program;
+  program_dir_ = program.path();
+  std::string error;
+  lang_ = desktop::LanguageLibrary::Load("keeperlang", "de", &error);
+  ASSERT_TRUE(lang_) << error;
+  screen_ = std::make_unique<desktop::FakeScreen>(lang_.get());
+  const std::filesystem::path page = program.path() + "/" + T(10001);
+  const std::filesystem::path german =
+      page.parent_path() / "de" / page.filename();
+  std::filesystem::create_directories(german.parent_path());
+  std::ofstream(page) << "<html></html>";
+  Logic().OnHelp();  // no German pages yet
+  std::ofstream(german) << "<html></html>";
+  Logic().OnHelp();
+  EXPECT_THAT(screen_->urls(), ElementsAre("file://" + page.string(),
+                                           "file://" + german.string()));
 }
 
 }  // namespace

@@ -173,6 +173,14 @@ CDiscoveredDeviceDlg::CDiscoveredDeviceDlg(const desktop::Texts& texts,
   resize(width, 300);
 }
 
+void CDiscoveredDeviceDlg::done(int result) {
+  ColumnOrder order{};
+  for (int visual = 0; visual < kDeviceListColumns; ++visual)
+    order[visual] = view_->header()->logicalIndex(visual);
+  list_.KeepColumnOrder(order);
+  QDialog::done(result);
+}
+
 void CDiscoveredDeviceDlg::OnOk() {
   std::optional<size_t> selected;
   QList<QTreeWidgetItem*> items = view_->selectedItems();

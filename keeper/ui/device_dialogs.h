@@ -61,6 +61,8 @@ class CDiscoveredDeviceDlg : public QDialog {
   QPushButton* ok_button() const { return ok_; }
   QPushButton* cancel_button() const { return cancel_; }
 
+  void done(int result) override;
+
  private:
   void OnOk();
 

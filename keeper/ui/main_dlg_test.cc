@@ -212,6 +212,13 @@ TEST_F(MainDlgTest, TheDeviceListKeepsItsColumnOrderAndSelection) {
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   ASSERT_TRUE(list.chosen());
   EXPECT_EQ(list.chosen()->address, "192.0.2.45");
+
+  // Columns dragged into another order are kept for the next time.
+  CDiscoveredDeviceDlg again(*lang_, list);
+  again.list_view()->header()->moveSection(4, 0);  // the model first
+  again.show();
+  QTest::mouseClick(again.cancel_button(), Qt::LeftButton);
+  EXPECT_EQ(KeeperSettings::ReadColumnOrder(), (ColumnOrder{4, 1, 0, 2, 3}));
 }
 
 TEST_F(MainDlgTest, TheNotFoundDialogsButtons) {
