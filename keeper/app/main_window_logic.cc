@@ -286,6 +286,8 @@ void MainWindowLogic::ReopenAndRead(bool list_first) {
   }
   CloseSession();
   flags_.network_error_shown = false;
+  // Opening again belongs to the attempt under way (after a prompt, or
+  // after a job): what it learnt about the security settings stays.
   const bool security_read = flags_.security_read;
   OpenSession();
   flags_.security_read = security_read;

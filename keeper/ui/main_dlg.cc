@@ -329,18 +329,18 @@ void CTARNBackupRestoreDlg::EnterDisconnected() {
 }
 
 void CTARNBackupRestoreDlg::ApplyMenuState(const MenuState& s) {
+  // A menu disabled as a whole takes its items' shortcuts (F5) along.
+  const bool whole[] = {true, s.edit_menu, s.view_menu, s.tools_menu, true};
+  for (int position = 1; position <= 3; ++position) {
+    menus_[position]->setEnabled(whole[position]);
+    for (QAction* a : menus_[position]->actions())
+      a->setEnabled(whole[position]);
+  }
   actions_[kCmdBackupData]->setEnabled(s.backup_data);
   actions_[kCmdRestoreData]->setEnabled(s.restore_data);
   actions_[kCmdAutomaticBackup]->setEnabled(s.automatic_backup);
-  actions_[kCmdInitializeStorage]->setEnabled(s.initialize_storage);
-  menus_[1]->setEnabled(s.edit_menu);
-  menus_[2]->setEnabled(s.view_menu);
-  menus_[3]->setEnabled(s.tools_menu);
-  // Keyboard shortcuts of a disabled menu stop as well.
-  for (int position : {1, 2, 3})
-    for (QAction* a : menus_[position]->actions())
-      if (a->objectName() != QString("cmd%1").arg(kCmdInitializeStorage))
-        a->setEnabled(menus_[position]->isEnabled());
+  actions_[kCmdInitializeStorage]->setEnabled(s.tools_menu &&
+                                              s.initialize_storage);
 }
 
 Page CTARNBackupRestoreDlg::CurrentPage() const {
