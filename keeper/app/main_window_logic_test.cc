@@ -317,7 +317,7 @@ TEST_F(InitializeStorageTest, NoChangesNothing) {
   Logic().OnInitializeStorage();
   EXPECT_THAT(service_.calls, IsEmpty());
   ASSERT_EQ(screen_->shown().size(), 1u);
-  const auto& q = screen_->shown()[0];
+  const auto q = screen_->shown()[0];
   EXPECT_EQ(q.text, T(63));
   EXPECT_EQ(q.caption, T(89));
   EXPECT_EQ(q.buttons, desktop::Buttons::kYesNo);
