@@ -71,7 +71,6 @@ class DialogScript {
   }
 
   void Poll() {
-    if (busy_) return;
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (!w->isVisible() || handled_.count(w)) continue;
       auto* dialog = qobject_cast<QDialog*>(w);
@@ -80,22 +79,27 @@ class DialogScript {
       if (ignored_.count(name) || ignored_.count(w->metaObject()->className()))
         continue;
       handled_.insert(w);
-      QPointer<QWidget> guard(w);
       // Forget the window once it is gone, so that a later one at the same
       // address is seen.
       QObject::connect(w, &QObject::destroyed, [this, w] { handled_.erase(w); });
+      QObject::connect(dialog, &QDialog::finished,
+                       [this, w] { handled_.erase(w); });
       seen_.push_back(name);
-      busy_ = true;
+      QPointer<QWidget> guard(w);
       if (!steps_.empty() && Matches(w, steps_.front().name)) {
         Action a = std::move(steps_.front().action);
         steps_.pop_front();
-        a(w);
+        // Acted on from the event loop, so that a window the action opens
+        // (a modal one runs its own loop) is answered by a later turn.
+        QTimer::singleShot(0, [a = std::move(a), guard] {
+          if (guard) a(guard.data());
+        });
       } else {
         unexpected_.push_back(name + DescribeBox(w));
-        dialog->reject();
+        QTimer::singleShot(0, [guard] {
+          if (auto* d = qobject_cast<QDialog*>(guard.data())) d->reject();
+        });
       }
-      busy_ = false;
-      if (guard && !guard->isVisible()) handled_.erase(guard.data());
       return;  // one window per turn
     }
   }
@@ -112,7 +116,6 @@ class DialogScript {
   std::set<QWidget*> handled_;
   std::vector<std::string> unexpected_;
   std::vector<std::string> seen_;
-  bool busy_ = false;
 };
 
 // Types into the password prompt and presses OK (or Cancel).
