@@ -8,13 +8,6 @@
 # What goes into the package besides the deliverables (desktop files,
 # icons, metadata, manual pages, maintainer scripts) is in packaging/.
 
-# keeper installs itself beside its target (zelt_install_programs(keeper)
-# in its own CMakeLists.txt); until it does, it is picked up here.
-get_property(_zelt_installed GLOBAL PROPERTY ZELT_INSTALLED_TARGETS)
-if(TARGET keeper AND NOT keeper IN_LIST _zelt_installed)
-  zelt_install_programs(keeper)
-endif()
-
 # Every program and shared library of the build is either installed or
 # listed here with the reason it is not; the test package_completeness
 # names any other, so that a new deliverable cannot be left out unnoticed.

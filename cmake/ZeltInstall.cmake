@@ -21,7 +21,8 @@
 #   zelt_install_helpers(<target>...)    programs without a link
 #   zelt_install_libraries(<target>...)  shared libraries
 #   zelt_install_data(<file>...)         files read beside the programs
-#   zelt_install_help(<file>...)         HTML help pages (help/ beside them)
+#   zelt_install_help([FOLDER <lang>] <file>...)
+#                                        HTML help pages (help/ beside them)
 include(GNUInstallDirs)
 
 set(ZELT_PACKAGE_NAME tarnkeeper)
@@ -81,7 +82,13 @@ function(zelt_install_data)
 endfunction()
 
 # HTML help pages, found by the paths the language libraries name
-# ("help/keeper.html", "help/finder.html").
+# ("help/keeper.html", "help/finder.html"). Pages of another language go
+# into a folder of their own below help/: zelt_install_help(FOLDER de ...).
 function(zelt_install_help)
-  install(FILES ${ARGN} DESTINATION ${ZELT_PRIVATE_DIR}/help)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "FOLDER" "")
+  set(destination ${ZELT_PRIVATE_DIR}/help)
+  if(arg_FOLDER)
+    string(APPEND destination /${arg_FOLDER})
+  endif()
+  install(FILES ${arg_UNPARSED_ARGUMENTS} DESTINATION ${destination})
 endfunction()

@@ -7,7 +7,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("keeper");
-  QApplication::setDesktopFileName("keeper");
+  // The desktop entry it is started from (packaging/, ZELT_APP_ID).
+  QApplication::setDesktopFileName("org.tarnkeeper.keeper");
   keeper::CTARNBackupRestoreApp keeper;
   return keeper.Run();
 }

@@ -66,7 +66,9 @@ if grep -q "^$private/keeper$" "$work/contents"; then
   must+=("usr/bin/keeper->../lib/${private#usr/lib/}/keeper"
          "usr/share/applications/$app_id.desktop"
          "usr/share/metainfo/$app_id.metainfo.xml"
-         "usr/share/man/man1/keeper.1.gz")
+         "usr/share/man/man1/keeper.1.gz"
+         "$private/help/keeper.html" "$private/help/help.css"
+         "$private/help/de/keeper.html")
 else
   echo "note: no keeper program in this build; its desktop entry is not expected"
 fi
@@ -140,6 +142,14 @@ done
 for desktop in "$extract"/usr/share/applications/*.desktop; do
   [ -e "$desktop" ] || continue
   desktop-file-validate "$desktop" || fail "desktop-file-validate $(basename "$desktop")"
+  # The menu shows the entry with an icon of the package and starts a
+  # program that the package links into /usr/bin.
+  icon=$(sed -n 's/^Icon=//p' "$desktop")
+  [ -e "$extract/usr/share/icons/hicolor/48x48/apps/$icon.png" ] ||
+    fail "$(basename "$desktop"): no icon '$icon' in the package"
+  exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+  [ -L "$extract/usr/bin/$exec_name" ] ||
+    fail "$(basename "$desktop"): Exec '$exec_name' is not a program in /usr/bin"
 done
 
 # --- lintian ---------------------------------------------------------------
