@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <vector>
 
 #include "desktop/language.h"
 #include "devsim/testing/device_fixture.h"
@@ -26,6 +28,7 @@
 #include "keeper/ui/widgets.h"
 #include "platform/env.h"
 #include "platform/registry.h"
+#include "platform/text.h"
 
 namespace keeper {
 namespace {
@@ -51,6 +54,69 @@ devsim::PopulateOptions FewBoxes(uint32_t seed = 1) {
   return p;
 }
 
+// The device discovery as keeper meets it: the real discovery library,
+// loaded by its name and called with the product definition. Its device
+// list window is not part of the library yet, so what the user picks in
+// it is written here the way the library stores a confirmed choice: the
+// selection key deleted and written again with the devices found and the
+// one selected. Without a pick the window was closed: nothing is stored.
+class UserAtTheDiscovery final : public DiscoveryLibrary {
+ public:
+  UserAtTheDiscovery(DiscoveryLibrary& real, std::string base_key)
+      : real_(real), base_key_(std::move(base_key)) {}
+
+  void Next(std::vector<std::string> found, std::optional<size_t> pick) {
+    found_ = std::move(found);
+    pick_ = pick;
+  }
+  int calls() const { return calls_; }
+  const std::string& definition() const { return definition_; }
+
+  std::optional<DiscoveryEntries> Load(const std::string& name) override {
+    std::optional<DiscoveryEntries> e = real_.Load(name);
+    if (!e || !e->do_network_discovery_ex) return e;
+    e->do_network_discovery_ex = [this, real = e->do_network_discovery_ex](
+                                     const char16_t* definition) {
+      ++calls_;
+      definition_ = platform::Utf16ToUtf8(definition);
+      const int result = real(definition);
+      if (pick_) Store();
+      return result;
+    };
+    return e;
+  }
+
+ private:
+  void Store() const {
+    platform::Registry& reg = platform::Env::Current()->registry();
+    const auto set = [&](const std::string& name, const std::string& value) {
+      reg.SetValue(platform::RegRoot::kCurrentUser, base_key_, name,
+                   platform::RegValue::String(value));
+    };
+    reg.DeleteKeyTree(platform::RegRoot::kCurrentUser, base_key_);
+    for (size_t n = 0; n < found_.size(); ++n) {
+      const std::string i = std::to_string(n);
+      set("Address" + i, found_[n]);
+      set("Name" + i, "Found " + found_[n]);
+      set("SNMP Version" + i, "V1/V2");
+      set("Location" + i, "Lab");
+      set("Model" + i, "Varda");
+    }
+    const std::string& chosen = found_.at(*pick_);
+    set("Last Selected IP", chosen);
+    set("Last Selected Name", "Found " + chosen);
+    set("Last Selected Location", "Lab");
+    set("Last Selected SNMP Version", "V1/V2");
+  }
+
+  DiscoveryLibrary& real_;
+  const std::string base_key_;
+  std::vector<std::string> found_;
+  std::optional<size_t> pick_;
+  int calls_ = 0;
+  std::string definition_;
+};
+
 class MainDlgDeviceTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -63,6 +129,7 @@ class MainDlgDeviceTest : public testing::Test {
     service_ = std::make_unique<ResponsiveBoxService>(*boxlink_);
     prompt_ = MakeAuthDialogLibrary();
     discovery_ = MakeDiscoveryLibrary();
+    user_ = std::make_unique<UserAtTheDiscovery>(*discovery_, kBaseKey);
   }
 
   static platform::Registry& Reg() {
@@ -97,7 +164,7 @@ class MainDlgDeviceTest : public testing::Test {
     return std::make_unique<CTARNBackupRestoreDlg>(
         *lang_,
         CTARNBackupRestoreDlg::Libraries{
-            *service_, *prompt_, *discovery_,
+            *service_, *prompt_, *user_,
             platform::Env::Current()->ProgramDir()});
   }
 
@@ -125,7 +192,95 @@ class MainDlgDeviceTest : public testing::Test {
   std::unique_ptr<ResponsiveBoxService> service_;
   std::unique_ptr<AuthDialogLibrary> prompt_;
   std::unique_ptr<DiscoveryLibrary> discovery_;
+  std::unique_ptr<UserAtTheDiscovery> user_;
 };
+
+TEST_F(MainDlgDeviceTest, TheFirstStartFindsTheDeviceThenAsksAndLists) {
+  devsim::ScopedDevice dev(devsim::Layout::kStorage, {}, FewBoxes());
+  ASSERT_TRUE(dev.ok()) << dev.error();
+  user_->Next({dev->address()}, 0);
+  DialogScript script;
+  script.Ignore("CConnectionDialog");
+  script.Expect("CUserAuthenticationDlg", TypePassword("admin00"));
+  auto w = MakeWindow();
+  ASSERT_TRUE(w->Open()) << script.Report();
+  w->show();
+  EXPECT_TRUE(script.Done()) << script.Report();
+  EXPECT_EQ(user_->calls(), 1);
+  // The discovery got the product definition beside the program.
+  EXPECT_EQ(user_->definition(),
+            platform::Env::Current()->ProgramDir() + "/ZELT_Discovery.bin");
+  EXPECT_TRUE(std::filesystem::exists(user_->definition()));
+  EXPECT_EQ(w->logic().app().device.address, dev->address());
+  EXPECT_EQ(w->logic().app().device.model, "Varda");
+  EXPECT_TRUE(w->logic().connected());
+  EXPECT_EQ(Listed(*w), Expected(dev));
+  // What the discovery's rewrite of the key took away is back.
+  EXPECT_EQ(Get("RetryInterval"), "5");
+  EXPECT_EQ(Get("RetryCount"), "12");
+}
+
+TEST_F(MainDlgDeviceTest, AFirstStartWithoutAChoiceEndsWithoutAWindow) {
+  user_->Next({}, std::nullopt);
+  DialogScript script;
+  auto w = MakeWindow();
+  EXPECT_FALSE(w->Open());
+  EXPECT_EQ(user_->calls(), 1);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_TRUE(script.Done()) << script.Report();  // nothing else appeared
+  EXPECT_EQ(Get("Last Selected IP"), "(missing)");
+}
+
+TEST_F(MainDlgDeviceTest, DeviceDiscoverySwitchesAndComesBackWhenThePromptIsCancelled) {
+  devsim::ScopedDevice a(devsim::Layout::kStorage, {}, FewBoxes(1));
+  devsim::ScopedDevice b(devsim::Layout::kStorage, {}, FewBoxes(2));
+  ASSERT_TRUE(a.ok() && b.ok());
+  Select(a->address());
+  List(0, a->address());
+  DialogScript script;
+  script.Ignore("CConnectionDialog");
+  script.Expect("CUserAuthenticationDlg", TypePassword("admin00"));
+  auto w = MakeWindow();
+  ASSERT_TRUE(w->Open());
+  w->show();
+  ASSERT_TRUE(script.Done()) << script.Report();
+  ASSERT_EQ(Listed(*w), Expected(a));
+
+  // Closing the discovery without a choice changes nothing.
+  user_->Next({}, std::nullopt);
+  w->action(kCmdDeviceDiscovery)->trigger();
+  EXPECT_EQ(user_->calls(), 1);
+  EXPECT_TRUE(script.Done()) << script.Report();
+  EXPECT_TRUE(w->isVisible()) << "the window comes back after the discovery";
+  EXPECT_EQ(Listed(*w), Expected(a));
+
+  // The other device is chosen, and its prompt cancelled: the first
+  // device comes back, in the window and in the settings, connected with
+  // the password it had.
+  user_->Next({a->address(), b->address()}, 1);
+  script.Expect("CUserAuthenticationDlg", CancelPrompt());
+  w->action(kCmdDeviceDiscovery)->trigger();
+  EXPECT_TRUE(script.Done()) << script.Report();
+  EXPECT_EQ(Get("Last Selected IP"), a->address());
+  // Its entry in the list of devices found is the one it had.
+  EXPECT_EQ(Get("Last Selected Name"), "Device " + a->address());
+  EXPECT_EQ(Get("Name0"), "Device " + a->address());
+  EXPECT_EQ(w->logic().app().device.address, a->address());
+  EXPECT_TRUE(w->logic().connected());
+  EXPECT_EQ(Listed(*w), Expected(a));
+  EXPECT_TRUE(w->address_bar()->address().contains(
+      QString::fromStdString(a->address())));
+
+  // Chosen again and answered: the window shows the other device.
+  user_->Next({a->address(), b->address()}, 1);
+  script.Expect("CUserAuthenticationDlg", TypePassword("admin00"));
+  w->action(kCmdDeviceDiscovery)->trigger();
+  EXPECT_TRUE(script.Done()) << script.Report();
+  EXPECT_EQ(Get("Last Selected IP"), b->address());
+  EXPECT_EQ(w->logic().app().device.address, b->address());
+  EXPECT_EQ(Listed(*w), Expected(b));
+  EXPECT_TRUE(w->isVisible());
+}
 
 TEST_F(MainDlgDeviceTest, StartAsksForThePasswordAndListsTheBoxes) {
   devsim::ScopedDevice dev(devsim::Layout::kStorage, {}, FewBoxes());
