@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+#include <zlib.h>
+
 #include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/client/logger.h"
@@ -17,6 +19,18 @@
 #include "platform/text.h"
 
 namespace boxlink {
+namespace {
+
+// The code a failure leaves for the caller, who reports it as a job's
+// result: the zip class throws zlib's own (negative) codes, which mean a
+// damaged stream (1359) or no memory (8), never a system error.
+uint32_t FailureCode(uint32_t thrown) {
+  if (static_cast<int32_t>(thrown) >= 0) return thrown;
+  return static_cast<int32_t>(thrown) == Z_MEM_ERROR ? uint32_t{ZB_ERR_NOT_ENOUGH_MEMORY}
+                                                       : uint32_t{ZB_ERR_INTERNAL_ERROR};
+}
+
+}  // namespace
 
 namespace fs = std::filesystem;
 
@@ -78,14 +92,14 @@ int CZipUtls::Zip(const std::string& folder, const std::string& zip_path,
       zip_.Close(true);
       throw;
     }
-    last_error_ = e.code();
+    last_error_ = FailureCode(e.code());
     CLogger::LogError("CZipUtls::Zip", e.code());
   } catch (...) {
     if (interrupted_) {
       zip_.Close(true);
       throw;
     }
-    last_error_ = 1359;
+    last_error_ = ZB_ERR_INTERNAL_ERROR;
     CLogger::LogError("CZipUtls::Zip Unknown", ZB_ERR_INTERNAL_ERROR);
   }
   zip_.Close(true);
@@ -205,10 +219,10 @@ int CZipUtls::ExtractFile(const std::string& folder, const std::string& name) {
                          CZipClass::kDefaultBufferSize))
       return 1;
   } catch (const BoxError& e) {
-    last_error_ = e.code();
+    last_error_ = FailureCode(e.code());
     CLogger::LogError("CZipUtls::ExtractFile", e.code());
   } catch (...) {
-    last_error_ = 1359;
+    last_error_ = ZB_ERR_INTERNAL_ERROR;
     CLogger::LogError("CZipUtls::ExtractFile Unknown", ZB_ERR_INTERNAL_ERROR);
   }
   zip_.Close(true);

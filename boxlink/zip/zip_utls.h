@@ -26,6 +26,8 @@ class CZipUtls {
   // of the archive: it passes on, with the archive closed.
   int Zip(const std::string& folder, const std::string& zip_path,
           const std::string& root_name = {});
+  // The failure's code as a caller reports it: a system error, 8, or 1359
+  // for a damaged archive (never one of zlib's own codes).
   uint32_t last_error() const { return last_error_; }
   // Asked before every file and every chunk that Zip and AddFolder add.
   void SetInterruptCheck(ZipInterruptCheck check);

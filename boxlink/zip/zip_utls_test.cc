@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "boxlink.h"
 #include "boxlink/client/box_error.h"
 #include "boxlink/zip/crafted_zip_testing.h"
 #include "boxlink/zip/zip_test_util.h"
@@ -105,6 +106,41 @@ TEST_F(ZipUtlsTest, GotoAndExtractByBareNameIgnoringCase) {
   ASSERT_EQ(u.ExtractFile(Path("to"), "backup.xml"), 1);
   EXPECT_EQ(platform::ReadTestFile(Path("to/backup.xml")), "index");
   EXPECT_EQ(u.ExtractFile(Path("to"), "none.xml"), 0);
+}
+
+// A deflate stream whose first block has the reserved type: zlib reports a
+// data error, which reaches callers as a damaged archive, not as zlib's
+// own negative code (it would surface as a job's result 4294967293).
+TEST_F(ZipUtlsTest, ADamagedStreamIsReportedAsADamagedArchive) {
+  platform::WriteTestFile(Path("BOX/DATA/page.bin"), std::string(20000, 'x'));
+  std::string zip = Path("arc.zip");
+  CZipUtls u;
+  ASSERT_EQ(u.Zip(Path("BOX"), zip), 1);
+  uint64_t data_offset = 0;
+  {
+    CZipClass z;
+    z.Open(zip, CZipClass::kOpenReadOnly);
+    bool found = false;
+    for (const auto& e : z.directory().entries) {
+      if (e.name.ends_with("page.bin")) {
+        ASSERT_EQ(e.method, 8) << "the test needs a deflated entry";
+        // The local header's name and extra fields may differ from the
+        // central directory's; read their lengths from the local header.
+        std::string bytes = platform::ReadTestFile(zip);
+        const auto* local = reinterpret_cast<const uint8_t*>(bytes.data()) + e.local_header_offset;
+        data_offset = e.local_header_offset + 30 + Get16(local + 26) + Get16(local + 28);
+        found = true;
+      }
+    }
+    ASSERT_TRUE(found);
+  }
+  std::string bytes = platform::ReadTestFile(zip);
+  bytes[data_offset] = char(bytes[data_offset] | 0x06);  // block type 3: reserved
+  platform::WriteTestFile(zip, bytes);
+
+  ASSERT_EQ(u.OpenFile(zip, 1), 1);
+  EXPECT_EQ(u.ExtractFile(Path("to"), "page.bin"), 0);
+  EXPECT_EQ(u.last_error(), uint32_t{ZB_ERR_INTERNAL_ERROR});
 }
 
 TEST_F(ZipUtlsTest, NonAsciiNamesComeBackUnchanged) {
