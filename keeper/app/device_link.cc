@@ -175,7 +175,12 @@ bool DeviceLink::StorageType(uint32_t* type) {
   return zbBoxGetStorageType(session_->Host, snmp_.get(), type) == 0;
 }
 
-BoxlinkJobBackend::BoxlinkJobBackend(DeviceLink& link) : link_(link) {}
+BoxlinkJobBackend::BoxlinkJobBackend(DeviceLink& link)
+    : BoxlinkJobBackend(JobSession{&link.session(), &link.snmp(),
+                                   &link.security(), link.password()}) {}
+
+BoxlinkJobBackend::BoxlinkJobBackend(JobSession session)
+    : s_(std::move(session)) {}
 BoxlinkJobBackend::~BoxlinkJobBackend() = default;
 
 bool BoxlinkJobBackend::HasJob(JobKind kind) {
@@ -190,25 +195,25 @@ std::unique_ptr<JobEvent> BoxlinkJobBackend::OpenEvent(std::string_view name) {
 
 uint32_t BoxlinkJobBackend::LockUiJob(uint32_t mode) {
   uint32_t device_time = 0;
-  return zbBoxLockUiJob(&link_.session(), link_.password().c_str(), mode,
+  return zbBoxLockUiJob(s_.session, s_.password.c_str(), mode,
                         &device_time);
 }
 
 uint32_t BoxlinkJobBackend::RetryUnlockUiJob(uint32_t mode) {
-  return zbBoxRetryUnlockUiJob(&link_.session(), link_.password().c_str(),
+  return zbBoxRetryUnlockUiJob(s_.session, s_.password.c_str(),
                                mode);
 }
 
 uint32_t BoxlinkJobBackend::CreateFtpAccount(std::string* login) {
   char name[512] = {};
-  uint32_t code = zbBoxCreateFTPAccount(&link_.session(),
-                                        link_.password().c_str(), name);
+  uint32_t code = zbBoxCreateFTPAccount(s_.session,
+                                        s_.password.c_str(), name);
   if (code == 0) login->assign(name, strnlen(name, sizeof name));
   return code;
 }
 
 uint32_t BoxlinkJobBackend::DeleteFtpAccount() {
-  return zbBoxDeleteFTPAccount(&link_.session(), link_.password().c_str());
+  return zbBoxDeleteFTPAccount(s_.session, s_.password.c_str());
 }
 
 uint32_t BoxlinkJobBackend::RunJob(const JobCall& call) {
@@ -217,27 +222,27 @@ uint32_t BoxlinkJobBackend::RunJob(const JobCall& call) {
   const std::string hash = LibraryPath("libdigestlib.so");
   auto* cancel = static_cast<BoxlinkEvent*>(call.cancel);
   auto* status = static_cast<BoxlinkEvent*>(call.status);
-  const std::string& pwd = link_.password();
+  const std::string& pwd = s_.password;
   if (call.kind == JobKind::kBackup) {
     current_ = &backup_progress_;
     auto fn = reinterpret_cast<BackupFn>(JobSymbol("zbBoxBackup"));
     if (!fn) return kErrProcNotFound;
-    return fn(&link_.session(), pwd.c_str(), call.ftp_user.c_str(),
+    return fn(s_.session, pwd.c_str(), call.ftp_user.c_str(),
               call.work_folder.c_str(), call.archive_path.c_str(),
               call.backup_type, static_cast<uint32_t>(call.boxes.size()),
               call.boxes.data(), cancel->handle(), status->handle(),
-              &backup_progress_, &link_.snmp(), &link_.security().SecurityMode,
+              &backup_progress_, s_.snmp, &s_.security->SecurityMode,
               program.c_str(), cipher.c_str(), hash.c_str());
   }
   current_ = &restore_progress_;
   auto fn = reinterpret_cast<RestoreFn>(JobSymbol("zbBoxRestore"));
   if (!fn) return kErrProcNotFound;
-  return fn(&link_.session(), pwd.c_str(), call.ftp_user.c_str(),
+  return fn(s_.session, pwd.c_str(), call.ftp_user.c_str(),
             call.work_folder.c_str(), call.archive_path.c_str(),
             static_cast<uint32_t>(call.boxes.size()), call.boxes.data(),
             call.restore_mode, call.restore_time, cancel->handle(),
             status->handle(), &restore_progress_, call.total_size_kb,
-            &link_.security().SecurityMode, program.c_str(), cipher.c_str(),
+            &s_.security->SecurityMode, program.c_str(), cipher.c_str(),
             hash.c_str());
 }
 

@@ -78,12 +78,21 @@ std::string EncodeMode2(const std::string& credential,
 // False when the library or the file cannot be used.
 bool ReadIdFile(const std::string& path, ZBSNMPSETTINGS* snmp);
 
+// The session a job runs on, and the password in the form its calls take.
+struct JobSession {
+  ZBSESSION* session = nullptr;
+  ZBSNMPSETTINGS* snmp = nullptr;
+  ZBSECURITY* security = nullptr;
+  std::string password;
+};
+
 // Runs the box service library's backup and restore exports. The two job
 // exports are looked up when a job starts, so that a library without one of
 // them is reported (127, "procedure not found") instead of failing to load.
 class BoxlinkJobBackend final : public JobBackend {
  public:
   explicit BoxlinkJobBackend(DeviceLink& link);
+  explicit BoxlinkJobBackend(JobSession session);
   ~BoxlinkJobBackend() override;
 
   // True when the library exports the job of that kind.
@@ -99,7 +108,7 @@ class BoxlinkJobBackend final : public JobBackend {
   void ClearPercent() override;
 
  private:
-  DeviceLink& link_;
+  JobSession s_;
   // One record per kind of job, as the desktop program keeps them.
   BoxJobProgress backup_progress_{};
   BoxJobProgress restore_progress_{};

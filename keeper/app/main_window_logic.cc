@@ -418,6 +418,31 @@ void MainWindowLogic::OnActionButton() {
   ctx_.view.RunPageJob(ctx_.view.CurrentPage());
 }
 
+JobSession MainWindowLogic::SessionForJob() {
+  return JobSession{&link_.session, &link_.snmp, &request_.security,
+                    auth_.Mode2Password()};
+}
+
+void MainWindowLogic::OnRunLostDevice() {
+  MarkDisconnected();
+  UpdateMenuState();
+}
+
+void MainWindowLogic::ReadBoxListAfterRun() {
+  if (!link_.session_open) return;
+  ReopenAndRead(true);
+  UpdateMenuState();
+}
+
+uint32_t MainWindowLogic::DeviceClock() {
+  if (!link_.session_open) return 0;
+  ZBENGINEINFO info{};
+  const std::string password = auth_.Mode2Password();
+  if (ctx_.service.GetEngineInfo(&link_.session, password.c_str(), &info))
+    return 0;
+  return info.CurrentTime;
+}
+
 void MainWindowLogic::UpdateMenuState() {
   MenuState s = MenuStateFor(ctx_.view.CurrentPage(), link_.connected,
                              app_.automatic_mode);

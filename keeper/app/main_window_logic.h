@@ -81,6 +81,19 @@ class MainWindowLogic {
   // Closes the session if one was opened (the end of the program).
   void CloseConnection();
 
+  // For the runs of the pages. The session, SNMP settings, security record
+  // and password a job runs with.
+  JobSession SessionForJob();
+  // A backup starts on a restricted session: the reconnection after it
+  // reuses the credential.
+  void SetSkipBackup() { flags_.skip_backup = true; }
+  // A run lost the device: the disconnected state, and the menus follow.
+  void OnRunLostDevice();
+  // After a restore: the box list read again (the open session first).
+  void ReadBoxListAfterRun();
+  // The device's clock (seconds since 1970), 0 when it cannot be read.
+  uint32_t DeviceClock();
+
   const CDeviceLink& link() const { return link_; }
   const AppState& app() const { return app_; }
   const ProcessFlags& flags() const { return flags_; }

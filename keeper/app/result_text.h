@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/texts.h"
 #include "keeper/app/job_frame.h"
 
 namespace keeper {
@@ -19,8 +20,14 @@ struct ResultMessage {
   bool disconnected = false;
 };
 
+// The texts come from the process's keeper texts, or from `texts`. A
+// cancelled run says that the user cancelled it in U.S. English, and the
+// plainer text of the language otherwise.
 ResultMessage BackupResultMessage(const JobResult& result,
                                   std::string_view address);
+ResultMessage BackupResultMessage(const JobResult& result,
+                                  std::string_view address,
+                                  const desktop::Texts& texts);
 
 // storage_type answers the device's storage type for a disk-full failure;
 // false when it cannot be asked.
@@ -28,5 +35,9 @@ using StorageTypeQuery = std::function<bool(uint32_t* type)>;
 ResultMessage RestoreResultMessage(const JobResult& result,
                                    std::string_view address,
                                    const StorageTypeQuery& storage_type);
+ResultMessage RestoreResultMessage(const JobResult& result,
+                                   std::string_view address,
+                                   const StorageTypeQuery& storage_type,
+                                   const desktop::Texts& texts);
 
 }  // namespace keeper

@@ -259,6 +259,7 @@ constexpr ZeltLangString kStrings[] = {
             "Installieren Sie das Programm erneut."},
     {13013, "Mit dem Ger\xC3\xA4t verbunden"},
     {13014, "Nicht verbunden"},
+    {13015, "Der Ordner ist nicht vorhanden. M\xC3\xB6" "chten Sie ihn anlegen?"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

@@ -240,6 +240,7 @@ constexpr ZeltLangString kStrings[] = {
             "again."},
     {13013, "Connected to the device"},
     {13014, "Not connected"},
+    {13015, "The folder does not exist. Do you want to create it?"},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");
