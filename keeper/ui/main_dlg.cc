@@ -16,6 +16,7 @@
 #include "desktop/qt/pictures.h"
 #include "keeper/ui/about_box.h"
 #include "keeper/ui/device_dialogs.h"
+#include "keeper/ui/main_page_host.h"
 #include "keeper/ui/pages.h"
 #include "keeper/ui/qt_text.h"
 #include "keeper/ui/widgets.h"
@@ -119,6 +120,9 @@ CTARNBackupRestoreDlg::CTARNBackupRestoreDlg(
   logic_ = std::make_unique<MainWindowLogic>(MainWindowContext{
       lang, *screen_, *this, libraries.service, libraries.prompt,
       libraries.discovery, libraries.program_dir, lang.path()});
+  page_host_ = std::make_unique<CMainPageHost>(lang, *screen_, *this);
+  backup_->Attach(*screen_, *page_host_);
+  restore_->Attach(*screen_, *page_host_);
 
   connect(sheet_, &QTabWidget::currentChanged, this,
           &CTARNBackupRestoreDlg::OnPageChanged);
@@ -316,7 +320,7 @@ void CTARNBackupRestoreDlg::RefreshPages() {
   const CDeviceLink& link = logic_->link();
   SetConnectionIcon(link.connected);
   SetAddress(logic_->app().device.address);
-  backup_->OnRefresh(link, logic_->app());
+  backup_->OnRefresh();
   restore_->Clear();
   UpdateActionButton();
 }
@@ -369,6 +373,11 @@ void CTARNBackupRestoreDlg::ShowAbout() {
 
 void CTARNBackupRestoreDlg::RunPageJob(Page page) {
   emit pageJobRequested(page);
+  if (page == Page::kBackup)
+    backup_->OnStart();
+  else
+    restore_->OnStart();
+  UpdateActionButton();
 }
 
 void CTARNBackupRestoreDlg::CloseWindow() { close(); }
@@ -376,17 +385,19 @@ void CTARNBackupRestoreDlg::CloseWindow() { close(); }
 void CTARNBackupRestoreDlg::OnPageChanged() {
   const bool backup = CurrentPage() == Page::kBackup;
   action_button_->setText(QText(lang_, backup ? kTextBackUp : kTextRestore));
-  if (backup) backup_->OnSetActive(logic_->link());
+  if (backup)
+    backup_->OnSetActive();
+  else
+    restore_->OnSetActive();
   logic_->UpdateMenuState();
   UpdateActionButton();
 }
 
 void CTARNBackupRestoreDlg::UpdateActionButton() {
   const bool connected = logic_ && logic_->connected();
-  bool allowed = CurrentPage() == Page::kBackup
-                     ? backup_->ActionAllowed(connected)
-                     : connected && !restore_->archive()->text().isEmpty() &&
-                           !restore_->box_list()->CheckedBoxes().empty();
+  bool allowed = connected && (CurrentPage() == Page::kBackup
+                                   ? backup_->ActionAllowed()
+                                   : restore_->ActionAllowed());
   action_button_->setEnabled(allowed && page_jobs_available_);
 }
 

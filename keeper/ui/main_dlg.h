@@ -24,6 +24,7 @@ namespace keeper {
 
 class CBackupPage;
 class CConnectionDialog;
+class CMainPageHost;
 class CRestorePg;
 class CTNPropertySheet;
 class ZBStatusBar;
@@ -79,6 +80,7 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   QMenu* menu(int position) const;
   QPushButton* action_button() const { return action_button_; }
   CTNPropertySheet* sheet() const { return sheet_; }
+  CMainPageHost* page_host() const { return page_host_.get(); }
   CBackupPage* backup_page() const { return backup_; }
   CRestorePg* restore_page() const { return restore_; }
   QLabel* status_label() const { return status_; }
@@ -127,6 +129,7 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   std::unique_ptr<desktop::QtScreen> own_screen_;
   desktop::Screen* screen_;
   std::unique_ptr<MainWindowLogic> logic_;
+  std::unique_ptr<CMainPageHost> page_host_;
   std::map<int, QAction*> actions_;
   std::vector<QMenu*> menus_;
   CTNPropertySheet* sheet_;
@@ -143,9 +146,9 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   bool first_show_ = true;
   bool ended_ = false;
   Qt::WindowStates last_state_ = Qt::WindowNoState;
-  // The runs of the pages come with the backup and restore work; until
-  // then the action button stays disabled.
-  bool page_jobs_available_ = false;
+  // The pages run their jobs themselves; the action button can be turned
+  // off as a whole (SetPageJobsAvailable).
+  bool page_jobs_available_ = true;
 };
 
 }  // namespace keeper

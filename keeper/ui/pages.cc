@@ -1,9 +1,6 @@
 #include "keeper/ui/pages.h"
 
-#include <QDateTime>
-#include <cstring>
 #include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,11 +10,9 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-#include "desktop/format.h"
-#include "keeper/app/archive_info.h"
 #include "keeper/ui/br_file_dialog.h"
 #include "keeper/ui/qt_text.h"
-#include "keeper/ui/widgets.h"
+#include "keeper/ui/restore_mode_dlg.h"
 
 namespace keeper {
 namespace {
@@ -38,35 +33,33 @@ constexpr uint32_t kTextBackupProperty = 188;
 constexpr uint32_t kTextSetting = 189;
 constexpr uint32_t kTextChooseType = 193;
 
-constexpr char kNoDate[] = "-- -- --  -- -- --";
-
-bool EndsInZip(const QString& text) {
-  return text.endsWith(".zip", Qt::CaseInsensitive);
+std::vector<BoxRow> ToRows(const std::vector<BoxListRow>& rows) {
+  std::vector<BoxRow> out;
+  out.reserve(rows.size());
+  for (const BoxListRow& r : rows)
+    out.push_back({r.number, r.name, r.is_protected, r.columns});
+  return out;
 }
 
-QString DocumentsFolder() {
-  QString dir =
-      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  return dir.isEmpty() ? QDir::homePath() : dir;
-}
-
-// The row of the device: its name and, when it has one, its address.
-QString DeviceRowText(const AppState& app) {
-  QString name = QText(app.device.name);
-  QString address = QText(app.device.address);
-  if (name.isEmpty() || name == address) return address;
-  return QString("%1 (%2)").arg(name, address);
+// Runs the archive file dialog for a request of the logic.
+std::optional<std::string> RunFileDialog(const desktop::Texts& texts,
+                                         const desktop::FileRequest& request,
+                                         QWidget* parent) {
+  CBRFileDialog dialog(texts, request.save, QText(request.folder), nullptr,
+                       parent);
+  if (!request.file_name.empty()) dialog.selectFile(QText(request.file_name));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    return std::nullopt;
+  return dialog.selectedFiles().front().toStdString();
 }
 
 }  // namespace
 
-std::string LastBackupText(const ZBSYSTEMTIME& t) {
-  static const ZBSYSTEMTIME kNone{};
-  if (std::memcmp(&t, &kNone, sizeof t) == 0) return kNoDate;
-  platform::SystemTime s{};
-  static_assert(sizeof s == sizeof t, "the same broken-down time");
-  std::memcpy(&s, &t, sizeof s);
-  return DateTimeText(QtDateTimeFormat(), s);
+std::string DocumentsFolder() {
+  QString dir =
+      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::homePath();
+  return dir.toStdString();
 }
 
 CBackupPage::CBackupPage(const desktop::LanguageLibrary& lang, QWidget* parent)
@@ -107,38 +100,39 @@ CBackupPage::CBackupPage(const desktop::LanguageLibrary& lang, QWidget* parent)
   layout->addWidget(setting_);
   layout->addWidget(list_, 1);
 
-  connect(browse_, &QPushButton::clicked, this, &CBackupPage::OnBrowse);
-  connect(target_, &QLineEdit::textChanged, this,
-          &CBackupPage::selectionChanged);
+  connect(browse_, &QPushButton::clicked, this, [this] {
+    if (logic_) logic_->OnBtnBrowseFolder();
+  });
+  connect(target_, &QLineEdit::textChanged, this, [this] {
+    if (logic_ && !setting_text_) logic_->OnChangeEditZipfldr();
+    emit selectionChanged();
+  });
   connect(list_, &QTreeWidget::itemChanged, this,
           &CBackupPage::selectionChanged);
+  connect(full_, &QRadioButton::toggled, this, [this] {
+    if (logic_) logic_->OnChangeBackupSetting();
+  });
 }
 
-void CBackupPage::AddBoxes(const CDeviceLink& link, const AppState& app) {
-  std::vector<BoxRow> rows;
-  if (link.connected) {
-    for (const BoxEntry& b : link.boxes)
-      rows.push_back({b.number, b.name, b.is_protected,
-                      {LastBackupText(b.last_backup)}});
-  }
-  if (link.connected)
-    list_->Fill(DeviceRowText(app), rows);
-  else
-    list_->clear();
+CBackupPage::~CBackupPage() = default;
+
+void CBackupPage::Attach(desktop::Screen& screen, PageHost& host) {
+  logic_ = std::make_unique<BackupPageLogic>(BackupPageContext{
+      lang_, screen, *this, host, format_, DocumentsFolder()});
+}
+
+void CBackupPage::AddBoxes() {
+  if (logic_) logic_->AddBoxes();
   emit selectionChanged();
 }
 
-void CBackupPage::OnRefresh(const CDeviceLink& link, const AppState& app) {
-  list_->clear();
-  target_->clear();
-  AddBoxes(link, app);
-  OnSetActive(link);
+void CBackupPage::OnRefresh() {
+  if (logic_) logic_->OnRefresh();
+  OnSetActive();
 }
 
-void CBackupPage::OnSetActive(const CDeviceLink& link) {
-  const bool choice = link.connected && !link.old_generation;
-  if (!choice) full_->setChecked(true);
-  setting_->setEnabled(choice);
+void CBackupPage::OnSetActive() {
+  if (logic_) logic_->OnSetActive();
   emit selectionChanged();
 }
 
@@ -149,25 +143,54 @@ void CBackupPage::Clear() {
   emit selectionChanged();
 }
 
-bool CBackupPage::ActionAllowed(bool connected) const {
-  return connected && !list_->CheckedBoxes().empty() &&
-         EndsInZip(target_->text());
+bool CBackupPage::ActionAllowed() const {
+  return logic_ && logic_->ActionAllowed();
 }
 
 void CBackupPage::SetAllChecked(bool checked) { list_->SetAllChecked(checked); }
 
-void CBackupPage::OnBrowse() {
-  // The proposed name is the time of the backup.
-  const QString name =
-      QDateTime::currentDateTime().toString("yyyyMMdd_HHmmss") + ".zip";
-  CBRFileDialog dialog(lang_, true, DocumentsFolder(), nullptr, this);
-  dialog.selectFile(name);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return;
-  QString path = dialog.selectedFiles().front();
-  if (!EndsInZip(path)) path += ".zip";
-  target_->setText(path);
-  target_->setCursorPosition(path.size());
+void CBackupPage::OnStart() {
+  if (logic_) logic_->OnStart();
+}
+
+std::string CBackupPage::TargetText() const {
+  return target_->text().toStdString();
+}
+
+void CBackupPage::SetTargetText(const std::string& text) {
+  setting_text_ = true;
+  target_->setText(QText(text));
+  target_->setCursorPosition(target_->text().size());
+  setting_text_ = false;
+}
+
+void CBackupPage::FocusTarget() { target_->setFocus(); }
+
+bool CBackupPage::PageShown() const { return isVisible(); }
+
+void CBackupPage::FillRows(const std::string& device_row,
+                           const std::vector<BoxListRow>& rows) {
+  list_->Fill(QText(device_row), ToRows(rows));
+  emit selectionChanged();
+}
+
+void CBackupPage::ClearRows() { list_->clear(); }
+
+std::vector<uint32_t> CBackupPage::CheckedBoxes() const {
+  return list_->CheckedBoxes();
+}
+
+bool CBackupPage::FullChecked() const { return full_->isChecked(); }
+
+void CBackupPage::CheckFull() { full_->setChecked(true); }
+
+void CBackupPage::EnableSettings(bool enabled) { setting_->setEnabled(enabled); }
+
+void CBackupPage::EnableAction(bool) { emit selectionChanged(); }
+
+std::optional<std::string> CBackupPage::PickTarget(
+    const desktop::FileRequest& request) {
+  return RunFileDialog(lang_, request, this);
 }
 
 CRestorePg::CRestorePg(const desktop::LanguageLibrary& lang, QWidget* parent)
@@ -179,13 +202,14 @@ CRestorePg::CRestorePg(const desktop::LanguageLibrary& lang, QWidget* parent)
   auto* archive_row = new QHBoxLayout(archive_group);
   archive_ = new QLineEdit;
   archive_->setObjectName("archive");
-  archive_->setReadOnly(true);
+  archive_->setClearButtonEnabled(true);
   browse_ = new QPushButton(QText(lang, kTextBrowse));
   browse_->setObjectName("browse");
   archive_row->addWidget(archive_, 1);
   archive_row->addWidget(browse_);
 
   auto* property = new QGroupBox(QText(lang, kTextBackupProperty));
+  property->setObjectName("property");
   auto* property_rows = new QVBoxLayout(property);
   type_ = new QLabel;
   type_->setObjectName("type");
@@ -195,57 +219,115 @@ CRestorePg::CRestorePg(const desktop::LanguageLibrary& lang, QWidget* parent)
   property_rows->addWidget(time_);
 
   list_ = new CBoxTreeList(lang, {kTextName, kTextSize, kTextBackupTime});
+  size_ = new QLabel;
+  size_->setObjectName("size");
+  size_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(archive_group);
   layout->addWidget(property);
   layout->addWidget(list_, 1);
+  layout->addWidget(size_);
 
-  connect(browse_, &QPushButton::clicked, this, &CRestorePg::OnBrowse);
-  connect(list_, &QTreeWidget::itemChanged, this,
-          &CRestorePg::selectionChanged);
-  Clear();
+  connect(browse_, &QPushButton::clicked, this, [this] {
+    if (logic_) logic_->OnBrowse();
+  });
+  connect(archive_, &QLineEdit::textChanged, this, [this] {
+    if (logic_ && !setting_text_) logic_->OnArchiveChanged();
+    emit selectionChanged();
+  });
+  connect(list_, &QTreeWidget::itemChanged, this, [this] {
+    if (logic_) logic_->OnItemChanged();
+    emit selectionChanged();
+  });
+  type_->setText(QText(lang, kTextType));
+  time_->setText(QText(lang, kTextTime) + " :");
+}
+
+CRestorePg::~CRestorePg() = default;
+
+void CRestorePg::Attach(desktop::Screen& screen, PageHost& host) {
+  logic_ = std::make_unique<RestorePageLogic>(RestorePageContext{
+      lang_, screen, *this, host, format_, DocumentsFolder()});
 }
 
 void CRestorePg::Clear() {
-  archive_->clear();
-  list_->clear();
-  type_->setText(QText(lang_, kTextType));
-  time_->setText(QText(lang_, kTextTime) + " :");
+  if (logic_) logic_->OnRefresh();
   emit selectionChanged();
 }
 
-bool CRestorePg::LoadArchive(const std::string& path) {
-  ArchiveInfo info;
-  if (ReadArchiveInfo(path, &info) != 0) {
-    Clear();
-    return false;
-  }
-  archive_->setText(QText(path));
-  type_->setText(QText(lang_, kTextType) + " " +
-                 QText(lang_, info.backup_type ? kTextIncrementalBackup
-                                               : kTextFullBackup));
-  time_->setText(QText(lang_, kTextTime) + " : " +
-                 QText(LastBackupText(info.date)));
-  std::vector<BoxRow> rows;
-  for (const ArchiveBox& b : info.boxes)
-    rows.push_back({b.number, b.name, b.is_protected,
-                    {SizeText(b.size_kb), LastBackupText(b.last_backup)}});
-  list_->Fill(QText(info.network_name.empty()
-                        ? QFileInfo(QText(path)).fileName().toStdString()
-                        : info.network_name),
-              rows);
+void CRestorePg::OnSetActive() {
+  if (logic_) logic_->OnSetActive();
   emit selectionChanged();
-  return true;
+}
+
+bool CRestorePg::ActionAllowed() const {
+  return logic_ && logic_->ActionAllowed();
 }
 
 void CRestorePg::SetAllChecked(bool checked) { list_->SetAllChecked(checked); }
 
-void CRestorePg::OnBrowse() {
-  CBRFileDialog dialog(lang_, false, DocumentsFolder(), nullptr, this);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-    return;
-  LoadArchive(dialog.selectedFiles().front().toStdString());
+void CRestorePg::OnStart() {
+  if (logic_) logic_->OnStart();
+}
+
+std::string CRestorePg::ArchiveText() const {
+  return archive_->text().toStdString();
+}
+
+void CRestorePg::SetArchiveText(const std::string& text) {
+  setting_text_ = true;
+  archive_->setText(QText(text));
+  archive_->setCursorPosition(archive_->text().size());
+  setting_text_ = false;
+}
+
+void CRestorePg::FocusArchive() { archive_->setFocus(); }
+
+void CRestorePg::SetTypeLine(const std::string& text) {
+  type_->setText(QText(text));
+}
+
+void CRestorePg::SetTimeLine(const std::string& text) {
+  time_->setText(QText(text));
+}
+
+void CRestorePg::FillRows(const std::string& title,
+                          const std::vector<BoxListRow>& rows) {
+  list_->Fill(QText(title), ToRows(rows));
+}
+
+void CRestorePg::ClearRows() { list_->clear(); }
+
+size_t CRestorePg::RowCount() const {
+  QTreeWidgetItem* top = list_->device_row();
+  return top ? static_cast<size_t>(top->childCount()) : 0;
+}
+
+std::vector<size_t> CRestorePg::CheckedRows() const {
+  std::vector<size_t> out;
+  QTreeWidgetItem* top = list_->device_row();
+  for (int i = 0; top && i < top->childCount(); ++i)
+    if (top->child(i)->checkState(0) == Qt::Checked)
+      out.push_back(static_cast<size_t>(i));
+  return out;
+}
+
+void CRestorePg::SetSizeLine(const std::string& text) {
+  size_->setText(QText(text));
+}
+
+void CRestorePg::EnableAction(bool) { emit selectionChanged(); }
+
+std::optional<std::string> CRestorePg::PickArchive(
+    const desktop::FileRequest& request) {
+  return RunFileDialog(lang_, request, this);
+}
+
+std::optional<uint32_t> CRestorePg::AskRestoreMode() {
+  CRestoreModeSettings dialog(lang_, this);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.choice();
 }
 
 }  // namespace keeper
