@@ -92,6 +92,11 @@ class RestorePageLogic {
   void OnStart();
 
   bool ActionAllowed() const;
+  // Another reader of archives' indexes (for pictures of the page).
+  void SetArchiveReader(
+      std::function<uint32_t(const std::string&, ArchiveInfo*)> reader) {
+    ctx_.read_archive = std::move(reader);
+  }
   bool loaded() const { return loaded_; }
   const ArchiveInfo& info() const { return info_; }
   const std::vector<uint32_t>& selected() const { return selected_; }
