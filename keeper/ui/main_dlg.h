@@ -73,8 +73,8 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   void EndSession();
 
   MainWindowLogic& logic() { return *logic_; }
-  // Whoever runs the pages' jobs (pageJobRequested) turns the action
-  // button on.
+  // The pages run their jobs from the action button; false keeps the
+  // button off whatever the page's rule says.
   void SetPageJobsAvailable(bool available);
   QAction* action(int command) const;
   QMenu* menu(int position) const;
@@ -107,7 +107,8 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   void CloseWindow() override;
 
  signals:
-  // The action button passed its checks on that page.
+  // The action button passed its checks on that page; the page's job
+  // starts next.
   void pageJobRequested(keeper::Page page);
   // The window was closed (Exit, the close button): the program ends.
   void windowClosed();
