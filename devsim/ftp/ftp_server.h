@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "devsim/ftp/ftp_listing.h"
-#include "devsim/ftp/tls_identity.h"
+#include "devsim/tls/self_signed.h"
 #include "standins/ftplibpp/ftp_socket.h"
 
 namespace devsim {

@@ -12,7 +12,7 @@
 
 #include "devsim/core/device.h"
 #include "devsim/web/cgi_table.h"
-#include "standins/inet/self_signed.h"
+#include "devsim/tls/self_signed.h"
 
 namespace devsim::web {
 namespace {
@@ -70,10 +70,10 @@ bool WebService::Start(Device& device, std::string* error) {
       return false;
     }
     cert_dir_ = dir;
-    inet::PemPair pem;
+    PemPair pem;
     std::string cert = cert_dir_ + "/cert.pem", key = cert_dir_ + "/key.pem";
-    if (!inet::MakeSelfSignedCertificate(device.address(), 365, &pem) ||
-        !inet::WritePemFiles(pem, cert, key)) {
+    if (!MakeSelfSignedCertificate(device.address(), 365, &pem) ||
+        !WritePemFiles(pem, cert, key)) {
       *error = "web: cannot make a certificate";
       return false;
     }

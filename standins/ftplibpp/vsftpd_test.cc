@@ -15,7 +15,7 @@
 #include "devsim/core/loopback.h"
 #include "platform/testing/temp_dir.h"
 #include "standins/ftplibpp/ftplib.h"
-#include "standins/inet/self_signed.h"
+#include "devsim/tls/self_signed.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -40,9 +40,9 @@ class Vsftpd {
       return false;
     }
     address_ = devsim::AllocateLoopbackAddress();
-    inet::PemPair pem;
-    if (!inet::MakeSelfSignedCertificate(address_, 2, &pem) ||
-        !inet::WritePemFiles(pem, dir_.Sub("cert.pem"), dir_.Sub("key.pem"))) {
+    devsim::PemPair pem;
+    if (!devsim::MakeSelfSignedCertificate(address_, 2, &pem) ||
+        !devsim::WritePemFiles(pem, dir_.Sub("cert.pem"), dir_.Sub("key.pem"))) {
       *error = "no certificate";
       return false;
     }

@@ -22,7 +22,7 @@
 #include "platform/testing/temp_dir.h"
 #include "standins/inet/errors.h"
 #include "standins/inet/net_state.h"
-#include "standins/inet/self_signed.h"
+#include "devsim/tls/self_signed.h"
 
 namespace inet {
 namespace {
@@ -335,10 +335,10 @@ TEST_F(InetHttpTest, Ipv6LiteralsWithAndWithoutScope) {
 }
 
 TEST_F(InetHttpTest, TlsRefusesAnUnknownAuthorityUntilTold) {
-  PemPair pem;
-  ASSERT_TRUE(MakeSelfSignedCertificate("device.example", 30, &pem));
+  devsim::PemPair pem;
+  ASSERT_TRUE(devsim::MakeSelfSignedCertificate("device.example", 30, &pem));
   platform::ScopedTempDir dir;
-  ASSERT_TRUE(WritePemFiles(pem, dir.Sub("c.pem"), dir.Sub("k.pem")));
+  ASSERT_TRUE(devsim::WritePemFiles(pem, dir.Sub("c.pem"), dir.Sub("k.pem")));
   LocalServer server(std::make_unique<httplib::SSLServer>(dir.Sub("c.pem").c_str(),
                                                           dir.Sub("k.pem").c_str()));
   // Handshakes are slow on a busy machine; only the certificate matters here.

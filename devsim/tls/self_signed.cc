@@ -1,4 +1,4 @@
-#include "standins/inet/self_signed.h"
+#include "devsim/tls/self_signed.h"
 
 #include <arpa/inet.h>
 #include <openssl/evp.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <memory>
 
-namespace inet {
+namespace devsim {
 namespace {
 
 template <auto F>
@@ -31,14 +31,10 @@ std::string BioText(BIO* bio) {
 
 }  // namespace
 
-bool MakeSelfSignedCertificate(const std::string& common_name, int days, PemPair* out) {
-  CtxPtr kctx(EVP_PKEY_CTX_new_id(EVP_PKEY_RSA, nullptr));
-  EVP_PKEY* raw = nullptr;
-  if (!kctx || EVP_PKEY_keygen_init(kctx.get()) <= 0 ||
-      EVP_PKEY_CTX_set_rsa_keygen_bits(kctx.get(), 2048) <= 0 ||
-      EVP_PKEY_keygen(kctx.get(), &raw) <= 0)
-    return false;
-  KeyPtr key(raw);
+bool MakeSelfSignedCertificate(const std::string& common_name, int days, PemPair* out,
+                               KeyKind kind) {
+  KeyPtr key(kind == KeyKind::kEcP256 ? EVP_EC_gen("prime256v1") : EVP_RSA_gen(2048));
+  if (!key) return false;
   CertPtr cert(X509_new());
   if (!cert) return false;
   X509_set_version(cert.get(), 2);
@@ -84,4 +80,27 @@ bool WritePemFiles(const PemPair& pem, const std::string& cert_path,
   return c.good() && k.good();
 }
 
-}  // namespace inet
+SslCtxPtr MakeSelfSignedServerContext(const std::string& common_name, std::string* error) {
+  PemPair pem;
+  SslCtxPtr ctx(SSL_CTX_new(TLS_server_method()), SSL_CTX_free);
+  // Simulated devices start by the hundred in a test run: an EC key.
+  if (!ctx || !MakeSelfSignedCertificate(common_name, 3650, &pem, KeyKind::kEcP256)) {
+    *error = "cannot make the device certificate";
+    return {nullptr, SSL_CTX_free};
+  }
+  BioPtr cbio(BIO_new_mem_buf(pem.certificate.data(), int(pem.certificate.size())));
+  BioPtr kbio(BIO_new_mem_buf(pem.private_key.data(), int(pem.private_key.size())));
+  CertPtr cert(cbio ? PEM_read_bio_X509(cbio.get(), nullptr, nullptr, nullptr) : nullptr);
+  KeyPtr key(kbio ? PEM_read_bio_PrivateKey(kbio.get(), nullptr, nullptr, nullptr) : nullptr);
+  if (!cert || !key || SSL_CTX_use_certificate(ctx.get(), cert.get()) != 1 ||
+      SSL_CTX_use_PrivateKey(ctx.get(), key.get()) != 1) {
+    *error = "cannot load the device certificate";
+    return {nullptr, SSL_CTX_free};
+  }
+  static const unsigned char kContext[] = "devsim-tls";
+  SSL_CTX_set_session_id_context(ctx.get(), kContext, sizeof kContext - 1);
+  SSL_CTX_set_session_cache_mode(ctx.get(), SSL_SESS_CACHE_SERVER);
+  return ctx;
+}
+
+}  // namespace devsim
