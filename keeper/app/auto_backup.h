@@ -27,6 +27,7 @@
 #include "keeper/app/auto_backup_prepare.h"
 #include "keeper/app/schedule_time.h"
 #include "keeper/app/schedule_timer.h"
+#include "keeper/app/shared_texts.h"
 #include "keeper/app/waiting_text.h"
 
 namespace platform {
@@ -54,8 +55,6 @@ inline constexpr uint32_t kTextExitQuestion = 121;
 inline constexpr uint32_t kTextExitCaption = 141;
 inline constexpr uint32_t kTextSelectBox = 61;
 inline constexpr uint32_t kTextNeedZipAndDevice = 62;
-inline constexpr uint32_t kTextBadTargetName = 64;
-inline constexpr uint32_t kTextBackupCaption = 43;
 
 // Alert box modes: 1 asks (question icon, OK/Cancel), others warn.
 inline constexpr uint32_t kAlertQuestion = 1;

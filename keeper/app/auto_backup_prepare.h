@@ -12,6 +12,7 @@
 
 #include "desktop/texts.h"
 #include "keeper/app/auto_backup_host.h"
+#include "keeper/app/shared_texts.h"
 
 namespace keeper {
 
@@ -51,6 +52,5 @@ uint32_t fnPrepareAutoBackup(bool device_row_chosen, bool continue_if_deleted,
 
 inline constexpr uint32_t kIconConnected = 157;
 inline constexpr uint32_t kIconDisconnected = 163;
-inline constexpr uint32_t kTextErrorCaption = 88;
 
 }  // namespace keeper

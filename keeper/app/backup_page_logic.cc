@@ -216,6 +216,11 @@ void BackupPageLogic::OnStart() {
                       desktop::Icon::kError});
     return;
   }
+  if (ctx_.host.automatic_pending()) {
+    // The button shows Stop: the pending schedule is ended instead.
+    ctx_.host.StopAutomaticBackup();
+    return;
+  }
   StoreSelectedBoxes();
   TargetCheck check =
       CheckBackupTarget(target, TargetCheckMode::kManual, &ctx_.screen);

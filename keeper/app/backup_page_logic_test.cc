@@ -300,6 +300,43 @@ TEST_F(BackupPageLogicTest, StartChecksInTheirOrder) {
   }
 }
 
+// While a schedule waits the button shows Stop: after the checks that
+// come first it asks to end the schedule, and no backup starts.
+TEST_F(BackupPageLogicTest, StartWhileAScheduleWaitsStopsIt) {
+  fs::create_directories(In("ok"));
+  struct Case {
+    const char* name;
+    std::string target;
+    bool none_checked;
+    uint32_t message;  // 0: no message, the stop is asked for
+  } cases[] = {
+      {"a good target", In("ok/b.zip"), false, 0},
+      {"no box chosen", In("ok/b.zip"), true, 61},
+      {"no name before the dot", In("ok/.zip"), false, 64},
+  };
+  host_.pending = true;
+  for (const Case& c : cases) {
+    screen_->Clear();
+    host_.calls.clear();
+    logic_->AddBoxes();
+    view_.unchecked.clear();
+    if (c.none_checked)
+      for (const auto& r : view_.rows) view_.unchecked.insert(r.number);
+    view_.target = c.target;
+    logic_->OnStart();
+    const int stops = static_cast<int>(
+        std::count(host_.calls.begin(), host_.calls.end(), "StopAutomatic"));
+    if (c.message) {
+      EXPECT_EQ(Shown(), std::vector<uint32_t>{c.message}) << c.name;
+      EXPECT_EQ(stops, 0) << c.name;
+    } else {
+      EXPECT_TRUE(Shown().empty()) << c.name;
+      EXPECT_EQ(stops, 1) << c.name;
+    }
+    EXPECT_TRUE(host_.requests.empty()) << c.name;
+  }
+}
+
 TEST_F(BackupPageLogicTest, StartAsksBeforeReplacingUnlessConfirmedTyping) {
   std::ofstream(In("old.zip")) << "x";
   logic_->AddBoxes();

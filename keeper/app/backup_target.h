@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "desktop/screen.h"
+#include "keeper/app/shared_texts.h"
 
 namespace keeper {
 
@@ -28,14 +29,11 @@ namespace keeper {
 inline constexpr uint32_t kTextNetworkPath = 179;
 inline constexpr uint32_t kTextNotAbsolute = 180;
 inline constexpr uint32_t kTextBadPath = 181;
-inline constexpr uint32_t kTextBadTargetName = 64;
 inline constexpr uint32_t kTextFolderReadOnly = 65;
 inline constexpr uint32_t kTextFolderNotCreated = 66;
 inline constexpr uint32_t kTextFolderMissing = 139;
 inline constexpr uint32_t kTextCreateFolderQuestion = 13015;
 inline constexpr uint32_t kTextReplaceQuestion = 74;
-inline constexpr uint32_t kTextErrorCaption = 88;
-inline constexpr uint32_t kTextBackupCaption = 43;
 
 // Ends in ".zip", in any case.
 bool EndsInZip(std::string_view text);

@@ -293,6 +293,13 @@ void MainWindowLogic::ReopenAndRead(bool list_first) {
   flags_.security_read = security_read;
   const uint32_t result = link_.open_result;
   if (result != 0 && result != 1) {
+    if (app_.automatic_mode) {
+      // A scheduled run: its result says what happened, and the pages keep
+      // the rows that hold the schedule's selection.
+      link_.connected = false;
+      link_.boxes.clear();
+      return;
+    }
     if (IsNetworkError(result))
       ShowNotFound();
     else
@@ -441,6 +448,16 @@ uint32_t MainWindowLogic::DeviceClock() {
   if (ctx_.service.GetEngineInfo(&link_.session, password.c_str(), &info))
     return 0;
   return info.CurrentTime;
+}
+
+void MainWindowLogic::SetScheduleAvailable(bool available) {
+  schedule_available_ = available;
+  UpdateMenuState();
+}
+
+void MainWindowLogic::SetAutomaticMode(bool on) {
+  app_.automatic_mode = on;
+  UpdateMenuState();
 }
 
 void MainWindowLogic::UpdateMenuState() {

@@ -49,6 +49,8 @@ struct MainWindowContext {
   std::string language_path;  // keeper's language library, full path
 };
 
+class ScheduleConnection;
+
 class MainWindowLogic {
  public:
   explicit MainWindowLogic(MainWindowContext context);
@@ -94,6 +96,15 @@ class MainWindowLogic {
   // The device's clock (seconds since 1970), 0 when it cannot be read.
   uint32_t DeviceClock();
 
+  // The automatic backup. The window offers its command once it can set
+  // a schedule; while one is set the menus follow the pending rules, and
+  // the connection does not show what a run meets (the run reports it).
+  void SetScheduleAvailable(bool available);
+  void SetAutomaticMode(bool on);
+  // The schedule reconnects with the stored credential, without the
+  // password dialog.
+  void SetSkipSchedule(bool skip) { flags_.skip_schedule = skip; }
+
   const CDeviceLink& link() const { return link_; }
   const AppState& app() const { return app_; }
   const ProcessFlags& flags() const { return flags_; }
@@ -111,6 +122,8 @@ class MainWindowLogic {
   };
 
  private:
+  friend class ScheduleConnection;
+
   struct Remembered {
     SelectedDevice device;
     bool connected = false;

@@ -35,6 +35,9 @@ class PageHost {
   virtual std::string address() const = 0;
   // An automatic backup is set and waiting for its time.
   virtual bool automatic_pending() const { return false; }
+  // The action button while an automatic backup is pending: it asks to
+  // stop the schedule instead of starting a backup.
+  virtual void StopAutomaticBackup() {}
 
   // The reconnection after a backup reuses the credential of the running
   // session (a restricted one).

@@ -16,6 +16,7 @@
 #include "desktop/qt/pictures.h"
 #include "keeper/ui/about_box.h"
 #include "keeper/ui/device_dialogs.h"
+#include "keeper/ui/main_auto_backup.h"
 #include "keeper/ui/main_page_host.h"
 #include "keeper/ui/pages.h"
 #include "keeper/ui/qt_text.h"
@@ -45,7 +46,6 @@ constexpr uint32_t kTextHelp = 24;
 constexpr uint32_t kTextReady = 34;
 constexpr uint32_t kTextInitializeStorage = 120;
 constexpr uint32_t kTextAddress = 154;
-constexpr uint32_t kTextBackUp = 177;
 constexpr uint32_t kTextRestore = 178;
 constexpr uint32_t kTextConnected = 13013;
 constexpr uint32_t kTextNotConnected = 13014;
@@ -123,6 +123,8 @@ CTARNBackupRestoreDlg::CTARNBackupRestoreDlg(
   page_host_ = std::make_unique<CMainPageHost>(lang, *screen_, *this);
   backup_->Attach(*screen_, *page_host_);
   restore_->Attach(*screen_, *page_host_);
+  auto_backup_ = std::make_unique<CMainAutoBackup>(lang, *screen_, *this);
+  logic_->SetScheduleAvailable(true);
 
   connect(sheet_, &QTabWidget::currentChanged, this,
           &CTARNBackupRestoreDlg::OnPageChanged);
@@ -178,7 +180,7 @@ void CTARNBackupRestoreDlg::BuildMenus() {
   help->addSeparator();
   AddCommand(help, kCmdAbout, kTextAbout);
   for (auto& [id, a] : actions_) a->setShortcutContext(Qt::WindowShortcut);
-  // Until the schedule exists, its command stays disabled.
+  // Enabled by the menu rules once connected.
   actions_[kCmdAutomaticBackup]->setEnabled(false);
 }
 
@@ -197,6 +199,7 @@ void CTARNBackupRestoreDlg::OnCommand(int command) {
   switch (command) {
     case kCmdBackupData: sheet_->setCurrentWidget(backup_); break;
     case kCmdRestoreData: sheet_->setCurrentWidget(restore_); break;
+    case kCmdAutomaticBackup: auto_backup_->OnCommand(); break;
     case kCmdExit: close(); break;
     case kCmdSelectAll:
     case kCmdClearAll: {
@@ -247,6 +250,12 @@ void CTARNBackupRestoreDlg::changeEvent(QEvent* event) {
 }
 
 void CTARNBackupRestoreDlg::closeEvent(QCloseEvent* event) {
+  // A schedule is set: the user is asked first, and it ends with the
+  // program.
+  if (auto_backup_ && !auto_backup_->OnExit()) {
+    event->ignore();
+    return;
+  }
   logic_->OnDestroy();
   event->accept();
   emit windowClosed();
@@ -394,6 +403,9 @@ void CTARNBackupRestoreDlg::OnPageChanged() {
 }
 
 void CTARNBackupRestoreDlg::UpdateActionButton() {
+  // While a schedule is set the button is its Stop, and the schedule
+  // decides when it can be pressed.
+  if (logic_ && logic_->app().automatic_mode) return;
   const bool connected = logic_ && logic_->connected();
   bool allowed = connected && (CurrentPage() == Page::kBackup
                                    ? backup_->ActionAllowed()

@@ -23,6 +23,7 @@ class QPushButton;
 namespace keeper {
 
 class CBackupPage;
+class CMainAutoBackup;
 class CConnectionDialog;
 class CMainPageHost;
 class CRestorePg;
@@ -81,6 +82,8 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   QPushButton* action_button() const { return action_button_; }
   CTNPropertySheet* sheet() const { return sheet_; }
   CMainPageHost* page_host() const { return page_host_.get(); }
+  // The automatic backup: its command, the Stop button, its dialogs.
+  CMainAutoBackup* auto_backup() const { return auto_backup_.get(); }
   CBackupPage* backup_page() const { return backup_; }
   CRestorePg* restore_page() const { return restore_; }
   QLabel* status_label() const { return status_; }
@@ -131,6 +134,8 @@ class CTARNBackupRestoreDlg : public QMainWindow, public MainView {
   desktop::Screen* screen_;
   std::unique_ptr<MainWindowLogic> logic_;
   std::unique_ptr<CMainPageHost> page_host_;
+  // Uses the logic and the pages: it goes first.
+  std::unique_ptr<CMainAutoBackup> auto_backup_;
   std::map<int, QAction*> actions_;
   std::vector<QMenu*> menus_;
   CTNPropertySheet* sheet_;

@@ -102,7 +102,7 @@ TEST_F(MainDlgTest, MenusStatusBarsAndTheRulesOfThePages) {
   EXPECT_FALSE(w->action(kCmdBackupData)->isEnabled());
   EXPECT_TRUE(w->action(kCmdRestoreData)->isEnabled());
   EXPECT_FALSE(w->action(kCmdInitializeStorage)->isEnabled());
-  EXPECT_FALSE(w->action(kCmdAutomaticBackup)->isEnabled());
+  EXPECT_TRUE(w->action(kCmdAutomaticBackup)->isEnabled());
   EXPECT_EQ(w->action_button()->text(), T(177));
 
   // Restore Data switches the page; the rules follow.
@@ -111,6 +111,7 @@ TEST_F(MainDlgTest, MenusStatusBarsAndTheRulesOfThePages) {
   EXPECT_TRUE(w->action(kCmdBackupData)->isEnabled());
   EXPECT_FALSE(w->action(kCmdRestoreData)->isEnabled());
   EXPECT_TRUE(w->action(kCmdInitializeStorage)->isEnabled());
+  EXPECT_FALSE(w->action(kCmdAutomaticBackup)->isEnabled());
   EXPECT_EQ(w->action_button()->text(), T(178));
 
   // Select All / Clear All act on the page shown.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "keeper/app/device_link.h"
+#include "keeper/ui/main_auto_backup.h"
 #include "keeper/ui/main_dlg.h"
 #include "keeper/ui/pages.h"
 #include "keeper/ui/progress_dlg.h"
@@ -45,6 +46,14 @@ std::string CMainPageHost::engine_version() const {
 
 std::string CMainPageHost::address() const {
   return window_.logic().app().device.address;
+}
+
+bool CMainPageHost::automatic_pending() const {
+  return window_.logic().app().automatic_mode;
+}
+
+void CMainPageHost::StopAutomaticBackup() {
+  if (CMainAutoBackup* schedule = window_.auto_backup()) schedule->OnStop();
 }
 
 void CMainPageHost::SetSkipBackup() { window_.logic().SetSkipBackup(); }

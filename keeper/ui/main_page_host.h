@@ -28,6 +28,8 @@ class CMainPageHost final : public QObject, public PageHost {
   std::string device_row_text() const override;
   std::string engine_version() const override;
   std::string address() const override;
+  bool automatic_pending() const override;
+  void StopAutomaticBackup() override;
 
   void SetSkipBackup() override;
   JobResult RunJob(const JobRequest& request) override;

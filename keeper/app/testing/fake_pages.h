@@ -34,7 +34,8 @@ class FakePageHost final : public PageHost {
   int32_t restore_time = 1750000000;
 
   // What happened, in order: "SkipBackup", "Run", "Status 34", "Refresh",
-  // "Disconnected", "ReadBoxList", "Wait on", "Wait off", "StorageType".
+  // "Disconnected", "ReadBoxList", "Wait on", "Wait off", "StorageType",
+  // "StopAutomatic".
   std::vector<std::string> calls;
   std::vector<JobRequest> requests;
 
@@ -48,6 +49,7 @@ class FakePageHost final : public PageHost {
   }
   std::string address() const override { return device_address; }
   bool automatic_pending() const override { return pending; }
+  void StopAutomaticBackup() override { calls.push_back("StopAutomatic"); }
   void SetSkipBackup() override { calls.push_back("SkipBackup"); }
   JobResult RunJob(const JobRequest& request) override {
     calls.push_back("Run");
