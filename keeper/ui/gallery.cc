@@ -38,6 +38,8 @@
 #include "keeper/ui/about_box.h"
 #include "keeper/ui/device_dialogs.h"
 #include "keeper/ui/gallery_pages.h"
+#include "keeper/ui/gallery_schedule.h"
+#include "keeper/ui/gallery_schedule.h"
 #include "keeper/ui/main_dlg.h"
 #include "keeper/ui/pages.h"
 #include "keeper/ui/br_file_dialog.h"
@@ -423,6 +425,7 @@ void Run(Gallery& g, const desktop::LanguageLibrary& lang,
 
   RunMainWindow(g, lang, l);
   ShootPages([&](QWidget* w, const QString& n) { g.Shoot(w, n); }, lang, l);
+  ShootSchedule([&](QWidget* w, const QString& n) { g.Shoot(w, n); }, lang, l);
 }
 
 }  // namespace
