@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "snmpcore/cco_snmp.h"
+#include "finder/device_query.h"
 #include "snmpcore/snmp.h"
 
 namespace finder {
@@ -22,12 +22,6 @@ std::vector<int> VersionsOf(uint32_t mode) {
   if (mode == 1 || mode == 13) v.push_back(1);
   if (mode == 3 || mode == 13) v.push_back(3);
   return v;
-}
-
-// The security level of a privacy protocol code: authentication and
-// privacy for DES and AES, authentication alone otherwise.
-int LevelOf(int priv_protocol) {
-  return priv_protocol == 2 || priv_protocol == 4 ? 3 : 2;
 }
 
 }  // namespace
@@ -175,8 +169,9 @@ void DiscoveryEngine::BroadcastThread() {
   if (p.ipx && config_.ipx_search)
     for (int v : versions) Pass(kIpx, v, false);
   record(kIpx);
-  const bool ipv4 = p.tcpip && config_.ip_search && p.ipv4;
-  const bool ipv6 = config_.ipv6_os_allowed && p.tcpip && p.ipv6 && config_.ip_search;
+  const bool ipv4 = p.tcpip && config_.ip_search && config_.ipv4_search && p.ipv4;
+  const bool ipv6 = config_.ipv6_os_allowed && p.tcpip && p.ipv6 &&
+                    config_.ip_search && config_.ipv6_search;
   for (int protocol : {kIpv4, kIpv6}) {
     if (protocol == kIpv4 ? ipv4 : ipv6) {
       for (int v : versions) {
@@ -257,27 +252,10 @@ void DiscoveryEngine::WalkVersion(int protocol, int version) {
 void DiscoveryEngine::Query(const std::string& address, const std::string& host,
                             int version) {
   if (version == 3 && !config_.v3) return;  // no readable ID file
+  const DeviceCredentials credentials{config_.community, config_.v3};
   auto get = [&](const std::string& oid) -> std::optional<std::string> {
     if (Stopping()) return std::nullopt;
-    snmpcore::CCoSnmp s;
-    if (version == 3) {
-      const V3Credentials& c = *config_.v3;
-      s.SetSnmpVersion(3);
-      s.PopulateV3Parameters("", c.priv_password.c_str(), c.user.c_str(),
-                             c.auth_password.c_str(), c.context.c_str(), "", 3,
-                             LevelOf(c.priv_protocol), 1, c.auth_protocol,
-                             c.priv_protocol);
-    } else {
-      s.SetSnmpVersion(1);
-    }
-    s.SetIPOrIPXAddress(address.c_str());
-    s.FormPduWithOid(oid.c_str());
-    s.SetTimeOut(kQueryTimeout);
-    if (version == 1 && !config_.community.empty())
-      s.SetReadCommunity(config_.community.c_str());
-    const char* value = s.SnmpGetPtrToStringValue();
-    if (!value) return std::nullopt;
-    return std::string(value);
+    return DeviceGet(address, oid, version, credentials, kQueryTimeout);
   };
 
   auto sys_object_id = get(kOidSysObjectId);

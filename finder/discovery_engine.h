@@ -50,7 +50,9 @@ struct DiscoveryConfig {
   int product_code = -1;
   uint32_t snmp_mode = 1;  // 1, 3 or 13
   Protocols protocols;
-  bool ip_search = true;          // "DoIpDiscovery"
+  bool ip_search = true;          // "DoIpDiscovery": TCP/IP search
+  bool ipv4_search = true;        // the two families of it, as the
+  bool ipv6_search = true;        // discovery settings dialog chose them
   bool ipx_search = false;
   bool ipv6_os_allowed = true;
   Ipv4Range ipv4_range{0, 0xFFFFFFFF};

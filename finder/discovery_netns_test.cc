@@ -13,6 +13,8 @@
 #include "finder/id_file.h"
 #include "finder/product_definition.h"
 #include "finder/testing/discovery_lab.h"
+#include "desktop/testing/fake_screen.h"
+#include "desktop/testing/map_texts.h"
 #include "finder/texts.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
@@ -180,7 +182,7 @@ TEST_F(DiscoveryNetnsTest, SessionStoresTheSelectionForKeeper) {
                                  "/ZELT_Discovery.bin"));
   const std::string base = "Software\\TALLIS\\Corvane TALLIS Client";
   const std::string key = base + "\\BRD";
-  TableTexts texts({{141, base},
+  desktop::MapTexts texts({{141, base},
                     {149, base + "\\Discovery"},
                     {193, "V3"},
                     {224, "idfile"},
@@ -199,18 +201,13 @@ TEST_F(DiscoveryNetnsTest, SessionStoresTheSelectionForKeeper) {
   platform::WriteTestFile(env.ProgramDataDir() + "/finder_timeout.ini",
                           "[BroadcastTimeout]\nTimeoutValue=3\n");
 
-  struct Recorder : ListMessages {
-    void Error(int t, int c) override { errors.push_back(t * 1000 + c); }
-    void ErrorText(const std::string& t) override { texts.push_back(t); }
-    std::vector<int> errors;
-    std::vector<std::string> texts;
-  } messages;
+  desktop::FakeScreen screen(&texts);
 
   RestartDummyOnly();
   std::vector<DeviceRow> rows;
   ASSERT_TRUE(TestNetwork::RunIn(net_->client(), [&] {
     platform::ScopedEnv in_thread(&env);
-    DiscoverySession session(module, texts, messages);
+    DiscoverySession session(module, texts, screen);
     session.Init(CheckInstalledProtocols2());
     EXPECT_EQ(session.config().ipv4_range.from, 0x0A4D0000u);  // 10.77.0.0/24
     EXPECT_EQ(session.config().ipv4_range.to, 0x0A4D00FFu);
@@ -225,8 +222,7 @@ TEST_F(DiscoveryNetnsTest, SessionStoresTheSelectionForKeeper) {
     ASSERT_NE(dual, rows.end());
     EXPECT_TRUE(session.Ok(static_cast<size_t>(dual - rows.begin())));
   }));
-  EXPECT_TRUE(messages.errors.empty());
-  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_TRUE(screen.shown().empty());
   EXPECT_EQ(NamesOf(rows),
             (Expected{{"DEV0", 1}, {"DEV1", 1}, {"DEV4", 1}, {"DEV1", 3}}));
 

@@ -14,20 +14,25 @@ namespace {
 platform::Registry& Reg() { return platform::Env::Current()->registry(); }
 constexpr auto kUser = platform::RegRoot::kCurrentUser;
 
+desktop::Message ErrorBox(desktop::UiText text) {
+  return {std::move(text), desktop::UiText::Id(text::kErrorCaption),
+          desktop::Icon::kError};
+}
+
 }  // namespace
 
 std::string VersionLabel(int version, const Texts& texts) {
-  return version == 3 ? texts.Text(text::kV3Label) : kV1Label;
+  return version == 3 ? texts(text::kV3Label) : std::string(kV1Label);
 }
 
 DiscoverySession::DiscoverySession(const CDiscoveryModule& module,
-                                   const Texts& texts, ListMessages& messages)
-    : module_(module), texts_(texts), messages_(messages) {}
+                                   const Texts& texts, desktop::Screen& screen)
+    : module_(module), texts_(texts), screen_(screen) {}
 
 DiscoverySession::~DiscoverySession() { Stop(); }
 
 std::string DiscoverySession::SelectionKey() const {
-  return texts_.Text(text::kSelectionBase) + "\\BRD";
+  return texts_(text::kSelectionBase) + "\\BRD";
 }
 
 std::string DiscoverySession::SettingsKey() const {
@@ -37,21 +42,21 @@ std::string DiscoverySession::SettingsKey() const {
     break;
   }
   int family = first ? first->family : 0;
-  int id = family == 1 ? text::kSettingsType1
+  uint32_t id = family == 1 ? text::kSettingsType1
            : family == 2 ? text::kSettingsType2
                          : text::kSettingsTypeOther;
-  return texts_.Text(id);
+  return texts_(id);
 }
 
 std::string DiscoverySession::LastDiscoveredKey() const {
   std::string base =
-      texts_.Text(module_.generic().ResourceId(kResDiscoveryRegBase));
+      TextOf(texts_, module_.generic().ResourceId(kResDiscoveryRegBase));
   return base.empty() ? std::string() : base + "\\" + kLastDiscoveredKey;
 }
 
 std::string DiscoverySession::TimeoutFile() const {
   return platform::Env::Current()->ProgramDataDir() + "/" +
-         texts_.Text(text::kTimeoutFile);
+         texts_(text::kTimeoutFile);
 }
 
 StoreContext DiscoverySession::StoreContextOf() const {
@@ -61,27 +66,7 @@ StoreContext DiscoverySession::StoreContextOf() const {
 void DiscoverySession::Init(const Protocols& protocols) {
   config_.product_code = -1;
   config_.protocols = protocols;
-  config_.ipx_search = protocols.ipx && module_.checks().Value(kCheckIpx) != "NO";
-  auto key = platform::RegKey::Open(Reg(), kUser, SettingsKey());
-  auto dword = [&](const char* name, uint32_t fallback) {
-    return key ? key->GetDword(name).value_or(fallback) : fallback;
-  };
-  auto text = [&](const char* name) {
-    return key ? key->GetString(name).value_or("") : std::string();
-  };
-  config_.ip_search = dword(kValueDoIpDiscovery, 1) != 0;
-  config_.use_subnet = dword(kValueUseSubnet, 1) != 0;
-  config_.ipv6_from = text(kValueIpv6From);
-  config_.ipv6_to = text(kValueIpv6To);
-  auto from = ParseIpv4(text(kValueRangeFrom));
-  auto to = ParseIpv4(text(kValueRangeTo));
-  if ((config_.ip_search && config_.use_subnet) || !from || !to) {
-    config_.ipv4_range = protocols.ipv4
-                             ? SubnetRange(protocols.local_ipv4, protocols.mask)
-                             : Ipv4Range{};
-  } else {
-    config_.ipv4_range = {*from, *to};
-  }
+  ApplySearchSettings(ReadSearchSettings(SettingsKey()));
   LoadSnmpSettings();
   const StoreContext store = StoreContextOf();
   if (module_.DeclaresCommunityName()) start_community_ = ReadStoredCommunity(store);
@@ -89,8 +74,28 @@ void DiscoverySession::Init(const Protocols& protocols) {
                            .Decrypt(CSNMPRegistry(store).active_id_file());
 }
 
+void DiscoverySession::ApplySearchSettings(const SearchSettings& s) {
+  search_ = s;
+  const Protocols& p = config_.protocols;
+  config_.ipx_search = p.ipx && s.ipx && module_.checks().Value(kCheckIpx) != "NO";
+  config_.ip_search = s.tcpip;
+  config_.ipv4_search = s.ipv4;
+  config_.ipv6_search = s.ipv6;
+  config_.use_subnet = s.use_subnet;
+  config_.ipv6_from = s.ipv6_from;
+  config_.ipv6_to = s.ipv6_to;
+  auto from = ParseIpv4(s.ipv4_from);
+  auto to = ParseIpv4(s.ipv4_to);
+  if ((s.tcpip && s.use_subnet) || !from || !to) {
+    config_.ipv4_range =
+        p.ipv4 ? SubnetRange(p.local_ipv4, p.mask) : Ipv4Range{};
+  } else {
+    config_.ipv4_range = {*from, *to};
+  }
+}
+
 std::string DiscoverySession::IdFileLibraryName() const {
-  return texts_.Text(module_.generic().ResourceId(kResIdFileLibrary));
+  return TextOf(texts_, module_.generic().ResourceId(kResIdFileLibrary));
 }
 
 void DiscoverySession::Cancel() {
@@ -102,7 +107,8 @@ void DiscoverySession::Cancel() {
     CSNMPRegistry settings(store);
     if (!IdFileLibrary(IdFileLibraryName())
              .Encrypt(settings.active_id_file(), *start_credentials_)) {
-      messages_.ErrorText(kEncryptFailedText);
+      screen_.Show({desktop::UiText::Of(kEncryptFailedText),
+                    desktop::UiText::Of(kEncryptFailedCaption), desktop::Icon::kError});
       return;
     }
     settings.BackupStep(CSNMPRegistry::Backup::kSave);
@@ -173,7 +179,7 @@ bool DiscoverySession::Ok(std::optional<size_t> selected) {
     std::optional<std::string> community;
     if (module_.DeclaresCommunityName()) community = ReadStoredCommunity(store);
     if (!Reg().DeleteKeyTree(kUser, key)) {
-      messages_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+      screen_.Show(ErrorBox(desktop::UiText::Id(text::kRegistryError)));
       return false;
     }
     if (community && !community->empty()) WriteCommNameToRegistry(*community, store);
@@ -181,7 +187,7 @@ bool DiscoverySession::Ok(std::optional<size_t> selected) {
   for (size_t n = 0; n < rows_.size(); ++n) {
     auto k = platform::RegKey::Create(Reg(), kUser, key);
     if (!k) {
-      messages_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+      screen_.Show(ErrorBox(desktop::UiText::Id(text::kRegistryError)));
       continue;
     }
     const DeviceRow& r = rows_[n];
@@ -203,7 +209,8 @@ bool DiscoverySession::Ok(std::optional<size_t> selected) {
   if (!k || !k->SetDword(kValueSnmpVersion, config_.snmp_mode) ||
       !k->SetString(kValueIdFilePath, snmp_.id_file_path) ||
       !k->SetString(kValueLastSelectedIdFile, snmp_.last_selected_path))
-    messages_.ErrorText(kRegistryWriteFailed);
+    screen_.Show(ErrorBox(desktop::UiText::Of(kRegistryWriteFailed)));
+  WriteSearchSettings(SettingsKey(), search_);
   Finish();
   return true;
 }

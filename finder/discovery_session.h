@@ -9,35 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "desktop/screen.h"
 #include "finder/discovery_engine.h"
+#include "finder/search_settings.h"
 #include "finder/snmp_settings.h"
+#include "finder/texts.h"
 
 namespace finder {
 
 class CDiscoveryModule;
-class Texts;
-
-// Message boxes of the list dialog.
-class ListMessages {
- public:
-  virtual ~ListMessages() = default;
-  virtual void Error(int text_id, int caption_id) = 0;
-  virtual void ErrorText(const std::string& text) = 0;
-};
 
 inline constexpr char kRegistryWriteFailed[] =
     "Failed to write the value in the Registry";
-inline constexpr char kEncryptFailedText[] = "Unable to Generate IDFIle";
 inline constexpr char kLastDiscoveredKey[] = "LastDiscovered";
 inline constexpr int kLastDiscoveredSlots = 1028;
 
-// Names and defaults of the discovery settings.
-inline constexpr char kValueDoIpDiscovery[] = "DoIpDiscovery";
-inline constexpr char kValueUseSubnet[] = "DoIpDiscoveryUseSubnet";
-inline constexpr char kValueRangeFrom[] = "DoIpDiscoveryRangeFrom";
-inline constexpr char kValueRangeTo[] = "DoIpDiscoveryRangeTo";
-inline constexpr char kValueIpv6From[] = "DoIpDiscoveryIPV6RangeFrom";
-inline constexpr char kValueIpv6To[] = "DoIpDiscoveryIPV6RangeTo";
 inline constexpr char kTimeoutSection[] = "BroadcastTimeout";
 inline constexpr char kTimeoutKey[] = "TimeoutValue";
 
@@ -46,13 +32,19 @@ std::string VersionLabel(int version, const Texts& texts);
 
 class DiscoverySession {
  public:
-  // module and texts must outlive the session.
+  // module, texts and screen must outlive the session; the screen shows
+  // the error boxes of OK and Cancel.
   DiscoverySession(const CDiscoveryModule& module, const Texts& texts,
-                   ListMessages& messages);
+                   desktop::Screen& screen);
   ~DiscoverySession();
 
   // Dialog start: protocols, discovery settings, the IPv4 range.
   void Init(const Protocols& protocols);
+  // The settings as the dialogs show them (the IPv4 range as searched).
+  const SearchSettings& search_settings() const { return search_; }
+  // The settings dialog was confirmed: the next run uses these; they are
+  // stored when the dialog is closed with OK.
+  void ApplySearchSettings(const SearchSettings& s);
   // A run with the stored SNMP settings; false when there is nothing to
   // search.
   bool Start(std::function<void()> wake = {});
@@ -63,8 +55,8 @@ class DiscoverySession {
   // The end of a run: "LastDiscovered".
   void Finish();
 
-  // OK with a selected row (or none): the registry writes. False keeps the
-  // dialog open.
+  // OK with a selected row (or none): the registry writes, the search
+  // settings included. False keeps the dialog open.
   bool Ok(std::optional<size_t> selected);
   // Cancel: the run stops, the community name and the SNMPv3 credentials
   // read at dialog start are written back (the ID file re-encrypted, its
@@ -74,6 +66,9 @@ class DiscoverySession {
 
   const std::vector<DeviceRow>& rows() const { return rows_; }
   void AddRow(DeviceRow row) { rows_.push_back(std::move(row)); }
+  void RemoveRow(size_t index) {
+    if (index < rows_.size()) rows_.erase(rows_.begin() + static_cast<long>(index));
+  }
   const DiscoveryConfig& config() const { return config_; }
   DiscoveryConfig& mutable_config() { return config_; }
   // The keys this session uses.
@@ -91,8 +86,9 @@ class DiscoverySession {
  private:
   const CDiscoveryModule& module_;
   const Texts& texts_;
-  ListMessages& messages_;
+  desktop::Screen& screen_;
   DiscoveryConfig config_;
+  SearchSettings search_;
   SnmpSettings snmp_;
   // As found at dialog start, for Cancel.
   std::optional<std::string> start_community_;

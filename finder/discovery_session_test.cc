@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "finder/product_definition.h"
+#include "desktop/testing/fake_screen.h"
+#include "desktop/testing/map_texts.h"
 #include "finder/texts.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
@@ -15,13 +17,6 @@ namespace {
 
 constexpr char kBase[] = "Software\\TALLIS\\Corvane TALLIS Client";
 constexpr char kKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
-
-struct Recorder : ListMessages {
-  void Error(int t, int c) override { errors.push_back(t * 1000 + c); }
-  void ErrorText(const std::string& t) override { texts.push_back(t); }
-  std::vector<int> errors;
-  std::vector<std::string> texts;
-};
 
 class DiscoverySessionTest : public ::testing::Test {
  protected:
@@ -44,8 +39,8 @@ class DiscoverySessionTest : public ::testing::Test {
   platform::FakeEnv env_;
   platform::ScopedEnv use_;
   CDiscoveryModule module_;
-  TableTexts texts_;
-  Recorder messages_;
+  desktop::MapTexts texts_{{}};
+  desktop::FakeScreen screen_{&texts_};
 };
 
 TEST_F(DiscoverySessionTest, SettingsAndRange) {
@@ -61,7 +56,7 @@ TEST_F(DiscoverySessionTest, SettingsAndRange) {
   p.ipv4 = p.tcpip = true;
   p.local_ipv4 = 0xAC102505;  // 172.16.37.5
   p.mask = 0xFFFFF000;
-  DiscoverySession s(module_, texts_, messages_);
+  DiscoverySession s(module_, texts_, screen_);
   s.Init(p);
   EXPECT_EQ(s.config().ipv4_range.from, 0x0A000001u);  // the stored range
   EXPECT_EQ(s.config().ipv4_range.to, 0x0A000009u);
@@ -71,12 +66,12 @@ TEST_F(DiscoverySessionTest, SettingsAndRange) {
   // A bound that is no address gives the subnet range.
   reg.SetValue(platform::RegRoot::kCurrentUser, settings, "DoIpDiscoveryRangeTo",
                platform::RegValue::String("10.0.0"));
-  DiscoverySession t(module_, texts_, messages_);
+  DiscoverySession t(module_, texts_, screen_);
   t.Init(p);
   EXPECT_EQ(Ipv4Text(t.config().ipv4_range.from), "172.16.32.0");
   EXPECT_EQ(Ipv4Text(t.config().ipv4_range.to), "172.16.47.255");
   // Nothing usable: nothing starts.
-  DiscoverySession u(module_, texts_, messages_);
+  DiscoverySession u(module_, texts_, screen_);
   u.Init(Protocols{});
   EXPECT_FALSE(u.Start());
 }
@@ -93,7 +88,7 @@ TEST_F(DiscoverySessionTest, CancelKeepsWhatWasThereAtStart) {
   env_.registry().SetValue(platform::RegRoot::kCurrentUser, kKey, "Last Selected IP",
                            platform::RegValue::String("10.0.0.5"));
 
-  DiscoverySession s(module_, texts_, messages_);
+  DiscoverySession s(module_, texts_, screen_);
   s.Init(Protocols{});
   // Meanwhile the settings dialog changed both.
   ASSERT_TRUE(lib.Encrypt(settings.active_id_file(),
@@ -101,7 +96,7 @@ TEST_F(DiscoverySessionTest, CancelKeepsWhatWasThereAtStart) {
   ASSERT_TRUE(WriteCommNameToRegistry("changed", store));
   s.AddRow({"N", "10.0.0.9", 1, "L", "M"});
   s.Cancel();
-  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_TRUE(screen_.shown().empty());
   EXPECT_EQ(lib.Decrypt(settings.active_id_file()), before);
   EXPECT_EQ(lib.Decrypt(settings.backup_id_file()), before);
   EXPECT_EQ(ReadCommNameFromRegistry(store), "lab");

@@ -20,6 +20,10 @@ struct V3Credentials {
 
 // The context text every ID file written by the settings dialog carries.
 inline constexpr char kIdFileContext[] = "MFP";
+// The literal message box of a failed write (the library has no number
+// for it).
+inline constexpr char kEncryptFailedText[] = "Unable to Generate IDFIle";
+inline constexpr char kEncryptFailedCaption[] = "Error";
 
 class IdFileLibrary {
  public:

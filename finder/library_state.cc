@@ -1,5 +1,10 @@
 #include "finder/library_state.h"
 
+#include <dlfcn.h>
+
+#include <filesystem>
+
+#include "platform/env.h"
 #include "platform/event.h"
 #include "platform/text.h"
 
@@ -26,6 +31,16 @@ std::shared_ptr<platform::Event> AcquireDiscoveryGuard(const std::string& name) 
                                             /*initial_state=*/false, &existed);
   if (!event || existed) return nullptr;
   return event;
+}
+
+std::string FinderFolder() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&FinderFolder), &info) && info.dli_fname) {
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::absolute(info.dli_fname, ec);
+    if (!ec && path.has_parent_path()) return path.parent_path().string();
+  }
+  return platform::Env::Current()->ProgramDir();
 }
 
 std::string FromWide(const char16_t* text) {

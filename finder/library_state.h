@@ -27,6 +27,11 @@ bool IsKnownProductCode(int code);
 // as the result is held; null when another discovery holds it already.
 std::shared_ptr<platform::Event> AcquireDiscoveryGuard(const std::string& name);
 
+// The folder the library's code lies in (libfinder.so, or the program
+// that links it): where its language libraries, help pages and
+// "finderconf.ini" are looked for.
+std::string FinderFolder();
+
 // UTF-16 argument to UTF-8; "" for null.
 std::string FromWide(const char16_t* text);
 

@@ -27,10 +27,23 @@ SettingsDialogLogic::SettingsDialogLogic(int product_code, bool v3_allowed,
                                          bool declares_community,
                                          CSNMPRegistry store,
                                          IdFileLibrary id_files,
-                                         SettingsScreen& screen)
+                                         const Texts& texts,
+                                         SettingsWindow& window,
+                                         desktop::Screen& screen)
     : product_code_(product_code), v3_allowed_(v3_allowed),
       declares_community_(declares_community), store_(std::move(store)),
-      id_files_(std::move(id_files)), screen_(screen) {}
+      id_files_(std::move(id_files)), texts_(texts), window_(window),
+      screen_(screen) {}
+
+void SettingsDialogLogic::Error(uint32_t text_id, uint32_t caption_id) {
+  screen_.Show({desktop::UiText::Id(text_id), desktop::UiText::Id(caption_id),
+                desktop::Icon::kError});
+}
+
+void SettingsDialogLogic::ErrorText(const char* text, const char* caption) {
+  screen_.Show({desktop::UiText::Of(text), desktop::UiText::Of(caption),
+                desktop::Icon::kError});
+}
 
 bool SettingsDialogLogic::CommunityApplies() const {
   return declares_community_ && product_code_ == -1;
@@ -72,7 +85,7 @@ void SettingsDialogLogic::Recompute() {
     v.ok_enabled = !v.user.empty() && !v.auth_password.empty() &&
                    (v.priv_index == 0 || !v.priv_password.empty());
   }
-  screen_.Show(v);
+  window_.Show(v);
 }
 
 void SettingsDialogLogic::SetVersionIndex(int index) {
@@ -120,13 +133,19 @@ void SettingsDialogLogic::SetPrivIndex(int index) {
 }
 
 void SettingsDialogLogic::Browse() {
-  auto path = screen_.ChooseIdFile(view_.id_file);
+  desktop::FileRequest request;
+  request.title = desktop::UiText::Id(text::kSnmpSettingsCaption);
+  request.folder = std::filesystem::path(view_.id_file).parent_path().string();
+  request.file_name = std::filesystem::path(view_.id_file).filename().string();
+  request.filter = texts_(kIdFileFilterText);
+  request.default_suffix = kIdFileExtension;
+  auto path = screen_.PickFile(request);
   if (!path) return;
   view_.id_file = *path;
   if (!id_files_.Decrypt(*path)) {
     id_file_chosen_ = false;
     Recompute();
-    screen_.Error(text::kIdFileUnreadable, text::kRegistryErrorCaption);
+    Error(text::kIdFileUnreadable, text::kErrorCaption);
     return;
   }
   id_file_chosen_ = true;
@@ -134,7 +153,7 @@ void SettingsDialogLogic::Browse() {
   // With both versions the community name must be there too.
   if (view_.version_index == 2 && view_.community.empty()) {
     view_.ok_enabled = false;
-    screen_.Show(view_);
+    window_.Show(view_);
   }
 }
 
@@ -155,8 +174,8 @@ void SettingsDialogLogic::RestoreDefault() {
 bool SettingsDialogLogic::Ok() {
   if (view_.version_index != 1 && !view_.community.empty() &&
       view_.community.front() == ' ') {
-    screen_.Error(text::kCommunitySpace, text::kCommunitySpaceCaption);
-    screen_.FocusCommunity();
+    Error(text::kCommunitySpace, text::kCommunitySpaceCaption);
+    window_.FocusCommunity();
     return false;
   }
   SnmpSettings s;
@@ -164,12 +183,12 @@ bool SettingsDialogLogic::Ok() {
   s.id_file_path = stored_id_file_;
   s.last_selected_path = view_.id_file;
   if (!store_.Write(s)) {
-    screen_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+    Error(text::kRegistryError, text::kErrorCaption);
     return false;
   }
   if (CommunityApplies() && view_.version_index != 1 &&
       !WriteCommNameToRegistry(view_.community, store_.context())) {
-    screen_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+    Error(text::kRegistryError, text::kErrorCaption);
     return false;
   }
   if (view_.version_index == 0) return true;
@@ -187,21 +206,21 @@ bool SettingsDialogLogic::Ok() {
     c.auth_protocol = AuthProtocolOf(view_.auth_index);
     c.priv_protocol = PrivProtocolOf(view_.priv_index);
     if (!id_files_.Encrypt(active, c)) {
-      screen_.ErrorText(kEncryptFailed, kEncryptFailedCaption);
+      ErrorText(kEncryptFailedText, kEncryptFailedCaption);
       return false;
     }
   } else {
     // The chosen file becomes the active one. A copy that fails must not
     // leave the settings pointing at an old or missing file.
     if (!CopyIdFile(view_.id_file, active)) {
-      screen_.ErrorText(kEncryptFailed, kEncryptFailedCaption);
+      ErrorText(kEncryptFailedText, kEncryptFailedCaption);
       return false;
     }
   }
   s.id_file_path = active;
   stored_id_file_ = active;
   if (!store_.Write(s)) {
-    screen_.Error(text::kRegistryError, text::kRegistryErrorCaption);
+    Error(text::kRegistryError, text::kErrorCaption);
     return false;
   }
   store_.BackupStep(CSNMPRegistry::Backup::kSaveOnce);

@@ -1,24 +1,24 @@
 // The logic of the SNMP settings dialog, apart from its window: what each
 // control holds and whether it is enabled, the typing filter, Browse,
 // Restore Default and OK. The window draws a SettingsView and forwards the
-// user's commands; tests drive the logic through a scripted screen.
+// user's commands; message boxes and the file dialog go through
+// desktop::Screen, so tests drive the logic with a scripted screen.
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "desktop/screen.h"
 #include "finder/id_file.h"
 #include "finder/snmp_settings.h"
+#include "finder/texts.h"
 
 namespace finder {
 
-class Texts;
 
 inline constexpr size_t kCommunityMaxChars = 31;
-inline constexpr char kIdFileFilter[] = "ID Files (*.id)";
 inline constexpr char kIdFileExtension[] = "id";
-inline constexpr char kEncryptFailed[] = "Unable to Generate IDFIle";
-inline constexpr char kEncryptFailedCaption[] = "Error";
+inline constexpr uint32_t kIdFileFilterText = 13016;  // "ID Files (*.id)"
 
 // Protocol codes of the combo indexes (the ID-file library's codes).
 int AuthProtocolOf(int index);  // 0 -> 1 (HMAC-MD5), 1 -> 2 (HMAC-SHA)
@@ -41,17 +41,12 @@ struct SettingsView {
   bool ok_enabled = true;
 };
 
-class SettingsScreen {
+// What the window of the dialog does for its logic besides message boxes
+// and the file dialog (those go through desktop::Screen).
+class SettingsWindow {
  public:
-  virtual ~SettingsScreen() = default;
+  virtual ~SettingsWindow() = default;
   virtual void Show(const SettingsView& view) = 0;
-  // An error box of two language texts.
-  virtual void Error(int text_id, int caption_id) = 0;
-  // An error box of texts the library holds itself.
-  virtual void ErrorText(const std::string& text, const std::string& caption) = 0;
-  // The file-open dialog (kIdFileFilter, kIdFileExtension); nullopt when
-  // the user cancels.
-  virtual std::optional<std::string> ChooseIdFile(const std::string& start) = 0;
   virtual void FocusCommunity() = 0;
 };
 
@@ -59,9 +54,11 @@ class SettingsDialogLogic {
  public:
   // product_code -1 takes everything from the product definition;
   // declares_community: its "SNMPCOMMNAME" is 1.
+  // texts, window and screen must outlive the logic.
   SettingsDialogLogic(int product_code, bool v3_allowed, bool declares_community,
                       CSNMPRegistry store, IdFileLibrary id_files,
-                      SettingsScreen& screen);
+                      const Texts& texts, SettingsWindow& window,
+                      desktop::Screen& screen);
 
   // OnInitDialog: defaults, stored community and settings.
   void Init();
@@ -86,13 +83,17 @@ class SettingsDialogLogic {
  private:
   void Recompute();
   bool CommunityApplies() const;
+  void Error(uint32_t text_id, uint32_t caption_id);
+  void ErrorText(const char* text, const char* caption);
 
   const int product_code_;
   const bool v3_allowed_;
   const bool declares_community_;
   CSNMPRegistry store_;
   IdFileLibrary id_files_;
-  SettingsScreen& screen_;
+  const Texts& texts_;
+  SettingsWindow& window_;
+  desktop::Screen& screen_;
   SettingsView view_;
   std::string stored_id_file_;  // "IDFilePath" as read
   bool id_file_chosen_ = false;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/testing/fake_screen.h"
+#include "desktop/testing/map_texts.h"
 #include "finder/texts.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
@@ -13,29 +15,12 @@ namespace {
 
 constexpr char kKey[] = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
 
-// A screen that records what the logic showed and answers file dialogs
-// from a script.
-class ScriptedScreen : public SettingsScreen {
+// The window as the logic sees it: the view it was last told to show.
+class RecordingWindow : public SettingsWindow {
  public:
   void Show(const SettingsView& view) override { shown = view; }
-  void Error(int text_id, int caption_id) override {
-    errors.push_back({text_id, caption_id});
-  }
-  void ErrorText(const std::string& text, const std::string& caption) override {
-    literal_errors.push_back(text + "|" + caption);
-  }
-  std::optional<std::string> ChooseIdFile(const std::string&) override {
-    if (choices.empty()) return std::nullopt;
-    auto c = choices.front();
-    choices.pop_front();
-    return c;
-  }
   void FocusCommunity() override { ++community_focus; }
-
   SettingsView shown;
-  std::vector<std::pair<int, int>> errors;
-  std::vector<std::string> literal_errors;
-  std::deque<std::optional<std::string>> choices;
   int community_focus = 0;
 };
 
@@ -54,7 +39,7 @@ class SettingsDialogTest : public ::testing::Test {
                                             const char* library = "idfile") {
     auto logic = std::make_unique<SettingsDialogLogic>(
         -1, v3_allowed, community, CSNMPRegistry(Context()),
-        IdFileLibrary(library), screen_);
+        IdFileLibrary(library), texts_, window_, screen_);
     logic->Init();
     return logic;
   }
@@ -63,14 +48,31 @@ class SettingsDialogTest : public ::testing::Test {
   }
   std::string ActiveIdFile() { return CSNMPRegistry(Context()).active_id_file(); }
 
+  // The errors shown, as (text, caption) numbers or literal texts.
+  std::vector<std::pair<uint32_t, uint32_t>> Errors() const {
+    std::vector<std::pair<uint32_t, uint32_t>> out;
+    for (const auto& s : screen_.shown())
+      if (s.message.text.id) out.push_back({s.message.text.id, s.message.caption.id});
+    return out;
+  }
+  std::vector<std::string> LiteralErrors() const {
+    std::vector<std::string> out;
+    for (const auto& s : screen_.shown())
+      if (!s.message.text.id)
+        out.push_back(s.message.text.text + "|" + s.message.caption.text);
+    return out;
+  }
+
   platform::FakeEnv env_;
   platform::ScopedEnv use_;
-  ScriptedScreen screen_;
+  desktop::MapTexts texts_{{{13016, "ID Files (*.id)"}}};
+  RecordingWindow window_;
+  desktop::FakeScreen screen_{&texts_};
 };
 
 TEST_F(SettingsDialogTest, OpensWithDefaultsWhenNothingIsStored) {
   auto d = Open();
-  const SettingsView& v = screen_.shown;
+  const SettingsView& v = window_.shown;
   EXPECT_EQ(v.version_index, 0);
   EXPECT_EQ(v.community, "public");
   EXPECT_TRUE(v.v3_radios_enabled);
@@ -94,10 +96,10 @@ TEST_F(SettingsDialogTest, StoredVersionsOpenAtTheirRadio) {
     reg.SetValue(platform::RegRoot::kCurrentUser, kKey, "IDFilePath",
                  platform::RegValue::String("/x/a.id"));
     auto d = Open(c.allowed);
-    EXPECT_EQ(screen_.shown.version_index, c.index) << c.stored;
+    EXPECT_EQ(window_.shown.version_index, c.index) << c.stored;
     // The typed-credentials option stands when an ID file path is stored.
-    EXPECT_EQ(screen_.shown.option, c.keeps_id_file ? 1 : 0) << c.stored;
-    EXPECT_EQ(screen_.shown.v3_radios_enabled, c.allowed);
+    EXPECT_EQ(window_.shown.option, c.keeps_id_file ? 1 : 0) << c.stored;
+    EXPECT_EQ(window_.shown.v3_radios_enabled, c.allowed);
   }
 }
 
@@ -106,50 +108,49 @@ TEST_F(SettingsDialogTest, TypingKeepsSevenBitAsciiAndThirtyOneCharacters) {
   d->SetVersionIndex(1);
   d->SetOption(1);
   d->EditUser("r\xC3\xA9" "ne");  // "réne"
-  EXPECT_EQ(screen_.shown.user, "rne");
+  EXPECT_EQ(window_.shown.user, "rne");
   d->EditAuthPassword("p\xE2\x82\xAC" "ss");
-  EXPECT_EQ(screen_.shown.auth_password, "pss");
+  EXPECT_EQ(window_.shown.auth_password, "pss");
   d->EditCommunity(std::string(32, 'c'));
-  EXPECT_EQ(screen_.shown.community.size(), 31u);
+  EXPECT_EQ(window_.shown.community.size(), 31u);
 }
 
 TEST_F(SettingsDialogTest, ControlStatesFollowVersionOptionAndPrivacy) {
   auto d = Open();
   d->SetVersionIndex(1);
-  EXPECT_TRUE(screen_.shown.options_enabled);
-  EXPECT_TRUE(screen_.shown.id_file_enabled);
-  EXPECT_FALSE(screen_.shown.credentials_enabled);
-  EXPECT_FALSE(screen_.shown.ok_enabled);  // no ID file chosen yet
-  EXPECT_FALSE(screen_.shown.community_enabled);  // "V3" has no community
+  EXPECT_TRUE(window_.shown.options_enabled);
+  EXPECT_TRUE(window_.shown.id_file_enabled);
+  EXPECT_FALSE(window_.shown.credentials_enabled);
+  EXPECT_FALSE(window_.shown.ok_enabled);  // no ID file chosen yet
+  EXPECT_FALSE(window_.shown.community_enabled);  // "V3" has no community
 
   d->SetOption(1);
-  EXPECT_FALSE(screen_.shown.id_file_enabled);
-  EXPECT_TRUE(screen_.shown.credentials_enabled);
-  EXPECT_FALSE(screen_.shown.priv_password_enabled);  // privacy index 0
+  EXPECT_FALSE(window_.shown.id_file_enabled);
+  EXPECT_TRUE(window_.shown.credentials_enabled);
+  EXPECT_FALSE(window_.shown.priv_password_enabled);  // privacy index 0
   d->EditUser("authonly");
-  EXPECT_FALSE(screen_.shown.ok_enabled);
+  EXPECT_FALSE(window_.shown.ok_enabled);
   d->EditAuthPassword("authpass123");
-  EXPECT_TRUE(screen_.shown.ok_enabled);  // no privacy password needed
+  EXPECT_TRUE(window_.shown.ok_enabled);  // no privacy password needed
   d->SetPrivIndex(2);
-  EXPECT_TRUE(screen_.shown.priv_password_enabled);
-  EXPECT_FALSE(screen_.shown.ok_enabled);
+  EXPECT_TRUE(window_.shown.priv_password_enabled);
+  EXPECT_FALSE(window_.shown.ok_enabled);
   d->EditPrivPassword("privpass123");
-  EXPECT_TRUE(screen_.shown.ok_enabled);
+  EXPECT_TRUE(window_.shown.ok_enabled);
   d->SetPrivIndex(0);
-  EXPECT_EQ(screen_.shown.priv_password, "");  // emptied
-  EXPECT_TRUE(screen_.shown.ok_enabled);
+  EXPECT_EQ(window_.shown.priv_password, "");  // emptied
+  EXPECT_TRUE(window_.shown.ok_enabled);
 
   d->SetVersionIndex(2);
-  EXPECT_TRUE(screen_.shown.community_enabled);
+  EXPECT_TRUE(window_.shown.community_enabled);
 }
 
 TEST_F(SettingsDialogTest, LeadingSpaceCommunityIsRefusedUnlessV3) {
   auto d = Open();
   d->EditCommunity(" public");
   EXPECT_FALSE(d->Ok());
-  ASSERT_EQ(screen_.errors.size(), 1u);
-  EXPECT_EQ(screen_.errors[0], std::make_pair(264, 263));
-  EXPECT_EQ(screen_.community_focus, 1);
+  EXPECT_EQ(Errors(), (std::vector<std::pair<uint32_t, uint32_t>>{{264, 263}}));
+  EXPECT_EQ(window_.community_focus, 1);
   EXPECT_FALSE(Value("SNMPVersion"));  // nothing written
 
   // With "V3" the community does not count.
@@ -186,9 +187,9 @@ TEST_F(SettingsDialogTest, OkWithTypedCredentialsWritesTheIdFile) {
 
   // Opened again, the settings read back.
   auto again = Open();
-  EXPECT_EQ(screen_.shown.version_index, 2);
-  EXPECT_EQ(screen_.shown.community, "lab");
-  EXPECT_EQ(screen_.shown.option, 1);
+  EXPECT_EQ(window_.shown.version_index, 2);
+  EXPECT_EQ(window_.shown.community, "lab");
+  EXPECT_EQ(window_.shown.option, 1);
 }
 
 TEST_F(SettingsDialogTest, BrowseTriesTheFileAndOkCopiesIt) {
@@ -200,16 +201,20 @@ TEST_F(SettingsDialogTest, BrowseTriesTheFileAndOkCopiesIt) {
 
   auto d = Open();
   d->SetVersionIndex(1);
-  screen_.choices = {junk, std::nullopt, chosen};
+  screen_.files = {junk, std::nullopt, chosen};
   d->Browse();
-  ASSERT_EQ(screen_.errors.size(), 1u);
-  EXPECT_EQ(screen_.errors[0], std::make_pair(206, 46));
-  EXPECT_FALSE(screen_.shown.ok_enabled);
+  EXPECT_EQ(Errors(), (std::vector<std::pair<uint32_t, uint32_t>>{{206, 46}}));
+  // The file dialog asked for ID files.
+  ASSERT_EQ(screen_.file_requests().size(), 1u);
+  EXPECT_EQ(screen_.file_requests()[0].filter, "ID Files (*.id)");
+  EXPECT_EQ(screen_.file_requests()[0].default_suffix, "id");
+  EXPECT_FALSE(screen_.file_requests()[0].save);
+  EXPECT_FALSE(window_.shown.ok_enabled);
   d->Browse();  // cancelled: nothing changes
-  EXPECT_EQ(screen_.shown.id_file, junk);
+  EXPECT_EQ(window_.shown.id_file, junk);
   d->Browse();
-  EXPECT_TRUE(screen_.shown.ok_enabled);
-  EXPECT_EQ(screen_.shown.id_file, chosen);
+  EXPECT_TRUE(window_.shown.ok_enabled);
+  EXPECT_EQ(window_.shown.id_file, chosen);
   ASSERT_TRUE(d->Ok());
   EXPECT_EQ(Value("LastSelectedIDFilePath"), platform::RegValue::String(chosen));
   EXPECT_EQ(Value("IDFilePath"), platform::RegValue::String(ActiveIdFile()));
@@ -225,8 +230,8 @@ TEST_F(SettingsDialogTest, FailuresKeepTheDialogOpen) {
   d->EditUser("u");
   d->EditAuthPassword("authpass123");
   EXPECT_FALSE(d->Ok());
-  ASSERT_EQ(screen_.literal_errors.size(), 1u);
-  EXPECT_EQ(screen_.literal_errors[0], "Unable to Generate IDFIle|Error");
+  EXPECT_EQ(LiteralErrors(),
+            std::vector<std::string>{"Unable to Generate IDFIle|Error"});
   // The path never names a file that was not written.
   EXPECT_EQ(Value("IDFilePath"), platform::RegValue::String(""));
 }
@@ -239,7 +244,7 @@ TEST_F(SettingsDialogTest, RestoreDefault) {
   d->SetPrivIndex(1);
   d->EditCommunity("other");
   d->RestoreDefault();
-  const SettingsView& v = screen_.shown;
+  const SettingsView& v = window_.shown;
   EXPECT_EQ(v.version_index, 0);
   EXPECT_EQ(v.option, 0);
   EXPECT_EQ(v.user, "");

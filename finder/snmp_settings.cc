@@ -106,7 +106,7 @@ StoreContext ContextFor(const CDiscoveryModule& module, const Texts& texts,
   StoreContext c;
   c.module_type = module.module_type();
   if (StoreKindOf(c.module_type) != StoreKind::kPrinterData) {
-    std::string base = texts.Text(module.generic().ResourceId(base_resource));
+    std::string base = TextOf(texts, module.generic().ResourceId(base_resource));
     if (!base.empty()) c.settings_key = base + "\\" + SubKeyOf(c.module_type);
   }
   if (StoreKindOf(c.module_type) != StoreKind::kRegistry)

@@ -16,10 +16,11 @@
 #include <string>
 #include <string_view>
 
+#include "finder/texts.h"
+
 namespace finder {
 
 class CDiscoveryModule;
-class Texts;
 
 // The stored "SNMPVersion" values (also the SNMP mode of a discovery).
 inline constexpr uint32_t kSnmpV1 = 1;

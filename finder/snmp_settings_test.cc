@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "finder/product_definition.h"
+#include "desktop/testing/map_texts.h"
 #include "finder/texts.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
@@ -28,7 +29,7 @@ class SnmpSettingsTest : public ::testing::Test {
   platform::FakeEnv env_;
   platform::ScopedEnv use_;
   CDiscoveryModule module_;
-  TableTexts texts_;
+  desktop::MapTexts texts_{{}};
 };
 
 TEST(SnmpVersionTest, BothEncodings) {

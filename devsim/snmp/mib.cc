@@ -81,6 +81,8 @@ Mib Mib::FromProfile(const Profile& p) {
   if (auto oid = ParseOid(p.sys_object_id)) set("1.3.6.1.2.1.1.2.0", OidValue(*oid));
   set("1.3.6.1.2.1.1.5.0", TextValue(p.network_name));
   set("1.3.6.1.2.1.1.6.0", TextValue(p.location));
+  // Printer MIB: prtGeneralPrinterName, what a manual entry asks first.
+  set("1.3.6.1.2.1.43.5.1.1.16.1", TextValue(p.network_name));
 
   // The device's own objects. The web and FTP servers each listen on one
   // port; with TLS the port is also given as the TLS port.
