@@ -30,7 +30,9 @@ DiscoveryListLogic::DiscoveryListLogic(CDiscoveryModule& module, const Texts& te
                                        ListOptions options)
     : module_(module), texts_(texts), screen_(screen), host_(host),
       options_(std::move(options)), session_(module, texts, screen),
-      columns_(texts(text::kOtherLastDiscoveredBase), options_.folder) {}
+      columns_(texts(text::kOtherLastDiscoveredBase), options_.folder) {
+  session_.set_printer(options_.printer);
+}
 
 DiscoveryListLogic::~DiscoveryListLogic() {
   session_.Stop();

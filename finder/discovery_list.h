@@ -55,6 +55,9 @@ struct ListOptions {
   // Called from a worker thread when rows arrive: the window may poll
   // early.
   std::function<void()> wake;
+  // The printer whose data hold the community name (printer-driver
+  // callers), or "".
+  std::string printer;
 };
 
 class DiscoveryListLogic {

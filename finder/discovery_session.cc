@@ -60,7 +60,9 @@ std::string DiscoverySession::TimeoutFile() const {
 }
 
 StoreContext DiscoverySession::StoreContextOf() const {
-  return ContextFor(module_, texts_, kResStoreRegBase);
+  StoreContext c = ContextFor(module_, texts_, kResStoreRegBase);
+  c.printer = printer_;
+  return c;
 }
 
 void DiscoverySession::Init(const Protocols& protocols) {

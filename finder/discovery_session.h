@@ -77,6 +77,8 @@ class DiscoverySession {
   std::string LastDiscoveredKey() const;
   std::string TimeoutFile() const;
   StoreContext StoreContextOf() const;
+  // A printer-driver caller's printer, whose data hold the community name.
+  void set_printer(std::string printer) { printer_ = std::move(printer); }
   std::string IdFileLibraryName() const;
 
   // The SNMP settings and credentials a run uses, read again at each
@@ -89,6 +91,7 @@ class DiscoverySession {
   desktop::Screen& screen_;
   DiscoveryConfig config_;
   SearchSettings search_;
+  std::string printer_;
   SnmpSettings snmp_;
   // As found at dialog start, for Cancel.
   std::optional<std::string> start_community_;

@@ -2,11 +2,15 @@
 // no exception crosses the library boundary.
 #include "finder/finder.h"
 
+#include <QWidget>
 
 #include "finder/controller_model.h"
 #include "finder/library_state.h"
 #include "finder/product_definition.h"
 #include "finder/snmp_settings.h"
+#include "finder/ui/dialogs.h"
+#include "platform/env.h"
+#include "platform/registry.h"
 
 #define FINDER_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -29,11 +33,27 @@ R Guarded(Fn&& fn, R on_exception) {
   }
 }
 
-// The windows of the list and settings dialogs and the language library
-// that fills them are the desktop side of the library. Until they are
-// present the entry points that show them report that nothing was shown.
-int ShowDiscoveryDialog() { return 0; }
-int ShowSettingsDialog(int /*product_code*/, bool /*v3_allowed*/) { return 0; }
+constexpr size_t kCommunityBytes = 256;
+
+// The community name of a printer-driver caller, from the printer's data
+// ("SNMP Community" unless the definition names another value): a name
+// read, even cut to the buffer, is kept; none gives "public"; a printer
+// the store does not know is an invalid handle; a value that is no text
+// is any other error.
+int ReadPrinterCommunity(const std::string& printer, std::string* community) {
+  if (!PrinterExists(printer)) return LD_ERROR_DRIVER_NULL;
+  std::string value = CDiscoveryModule::Instance().checks().Value(kCheckCommunityName);
+  if (value.empty()) value = kPrinterCommunityValue;
+  auto v = platform::Env::Current()->registry().GetValue(
+      platform::RegRoot::kCurrentUser, PrinterDataKey(printer), value);
+  if (!v) {
+    *community = kDefaultCommunity;
+    return LD_ERROR_SUCCESS;
+  }
+  if (v->type != platform::RegType::kString) return LD_ERROR_OTHER_VALUE;
+  *community = v->text.substr(0, kCommunityBytes - 1);
+  return LD_ERROR_SUCCESS;
+}
 
 // The printer-driver variants: the checks every one of them makes.
 int CheckDriverArguments(const void* bin_path, const void* printer) {
@@ -46,6 +66,9 @@ std::string PrinterName(void* printer) {
   return std::string(static_cast<const char*>(printer));
 }
 
+// A caller's window handle: a QWidget of the calling program, or null.
+QWidget* WindowOf(void* window) { return static_cast<QWidget*>(window); }
+
 }  // namespace
 }  // namespace finder
 
@@ -56,7 +79,7 @@ FINDER_EXPORT int DoNetworkDiscovery(int product_code, int v3_support) {
     State().v3_support = v3_support != 0;
     State().product_code = product_code;
     if (!IsKnownProductCode(product_code)) return 0;
-    return ShowDiscoveryDialog();
+    return ui::RunDiscoveryDialog(product_code, v3_support != 0);
   }, 0);
 }
 
@@ -97,10 +120,15 @@ FINDER_EXPORT int DoNetworkDiscoveryFaxEx(const char16_t* bin_path,
   return Guarded([&] {
     if (!bin_path || !port) return LD_ERROR_OTHER_VALUE;
     if (!printer) return LD_ERROR_DRIVER_NULL;
-    // The printer's community name: read, "public" when it has none.
-    std::string name = PrinterName(printer);
-    if (!PrinterExists(name)) return LD_ERROR_DRIVER_NULL;
-    ShowDiscoveryDialog();
+    const std::string name = PrinterName(printer);
+    // The check of the printer's community name; the discovery itself
+    // reads it from the same place at each start.
+    std::string community;
+    if (int read = ReadPrinterCommunity(name, &community); read != LD_ERROR_SUCCESS)
+      return read;
+    if (!LoadDefinition(bin_path)) return LD_ERROR_OTHER_VALUE;
+    State().product_code = -1;
+    ui::RunDiscoveryDialog(-1, CDiscoveryModule::Instance().DeclaresSnmpV3(), name);
     return LD_ERROR_SUCCESS;
   }, LD_ERROR_OTHER_VALUE);
 }
@@ -138,16 +166,21 @@ FINDER_EXPORT int IsControllerCompatible(const char* address) {
 }
 
 FINDER_EXPORT int CallSNMPSettingsDlg(int product_code, int v3_allowed) {
-  return Guarded([&] { return ShowSettingsDialog(product_code, v3_allowed != 0); }, 0);
+  return Guarded([&] {
+    if (!IsKnownProductCode(product_code)) return 0;
+    State().product_code = product_code;
+    return ui::RunSnmpSettingsDialog(product_code, v3_allowed != 0);
+  }, 0);
 }
 
 FINDER_EXPORT int CallSNMPSettingsDlgEx1(const char16_t* definition_path,
-                                         const char16_t* folder, void*) {
+                                         const char16_t* folder, void* window) {
   return Guarded([&] {
     if (!folder || !LoadDefinition(definition_path)) return 0;
     const CDiscoveryModule& m = CDiscoveryModule::Instance();
     State().language_path = FromWide(folder) + "/" + m.language_library();
-    return CallSNMPSettingsDlg(-1, m.DeclaresSnmpV3());
+    State().product_code = -1;
+    return ui::RunSnmpSettingsDialog(-1, m.DeclaresSnmpV3(), WindowOf(window));
   }, 0);
 }
 
@@ -157,11 +190,17 @@ FINDER_EXPORT int CallSNMPSettingsDlgEx(const char16_t* definition_path,
 }
 
 FINDER_EXPORT int CallSNMPSettingsDlgFaxEx1(const char16_t* bin_path, void* printer,
-                                            void*) {
+                                            void* window) {
   return Guarded([&] {
     int check = CheckDriverArguments(bin_path, printer);
     if (check != LD_ERROR_SUCCESS) return check;
-    ShowSettingsDialog(-1, true);
+    std::string community;
+    if (int read = ReadPrinterCommunity(PrinterName(printer), &community);
+        read != LD_ERROR_SUCCESS)
+      return read;
+    if (!LoadDefinition(bin_path)) return LD_ERROR_OTHER_VALUE;
+    State().product_code = -1;
+    ui::RunSnmpSettingsDialog(-1, true, WindowOf(window));
     return LD_ERROR_SUCCESS;
   }, LD_ERROR_OTHER_VALUE);
 }

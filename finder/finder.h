@@ -2,7 +2,8 @@
  * The C interface of the discovery library, loaded by name by the programs
  * that use it. Wide texts are UTF-16, zero-terminated. A printer handle is
  * the address of the printer's name (UTF-8, zero-terminated): its data
- * live in the printer-data store under that name.
+ * live in the printer-data store under that name. A window is a QWidget
+ * of the calling program (a dialog opens beside it), or null.
  */
 #ifndef ZELT_FINDER_H_
 #define ZELT_FINDER_H_

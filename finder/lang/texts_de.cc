@@ -73,13 +73,13 @@ constexpr ZeltLangString kStrings[] = {
           "lauter Nullen kann nicht verwendet werden."},
     {138, "Der IPv6-Adressbereich ist ung\xC3\xBCltig: Das Ende darf nicht "
           "vor dem Anfang liegen."},
-    {139, "Software\\\\TALLIS\\\\Corvane Device Finder"},
+    {139, "Software\\\\TALLIS\\\\Corvane TALLIS Client"},
     {141, "Software\\\\TALLIS\\\\Corvane TALLIS Client"},
     {142, "Software\\\\TALLIS\\\\Corvane Device Finder\\\\Other"},
     {143, "Software\\\\TALLIS\\\\Corvane Device Finder\\\\Discovery2"},
     {144, "Software\\\\TALLIS\\\\Corvane Device Finder\\\\Discovery"},
     {149, "Software\\\\TALLIS\\\\Corvane TALLIS Client\\\\Discovery"},
-    {172, "help/finder.html"},
+    {172, "help/de/finder.html"},
     {190, "SNMP-Einstellungen..."},
     {192, "V1/V2"},
     {193, "V3"},
@@ -120,6 +120,14 @@ constexpr ZeltLangString kStrings[] = {
     {13016, "ID-Dateien (*.id)"},
     {13017, "&Ja"},
     {13018, "&Nein"},
+    {13019, "IPX steht auf diesem System nicht zur Verf\xC3\xBCgung."},
+    {13020, "Alle Produkte anzeigen"},
+    {13021, "Nur eine Zeile anzeigen"},
+    {13022, "Die Hilfeseite %s kann nicht ge\xC3\xB6" "ffnet werden. Pr\xC3\xBC" "fen "
+            "Sie, ob das Programm vollst\xC3\xA4ndig installiert und ein "
+            "Webbrowser eingerichtet ist."},
+    {13023, "Die Ger\xC3\xA4teseite %s kann nicht ge\xC3\xB6" "ffnet werden. "
+            "Pr\xC3\xBC" "fen Sie, ob ein Webbrowser eingerichtet ist."},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");

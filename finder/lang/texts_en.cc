@@ -69,7 +69,7 @@ constexpr ZeltLangString kStrings[] = {
           "used."},
     {138, "The IPv6 address range is not valid: the end must not lie "
           "before the start."},
-    {139, "Software\\\\TALLIS\\\\Corvane Device Finder"},
+    {139, "Software\\\\TALLIS\\\\Corvane TALLIS Client"},
     {141, "Software\\\\TALLIS\\\\Corvane TALLIS Client"},
     {142, "Software\\\\TALLIS\\\\Corvane Device Finder\\\\Other"},
     {143, "Software\\\\TALLIS\\\\Corvane Device Finder\\\\Discovery2"},
@@ -115,6 +115,13 @@ constexpr ZeltLangString kStrings[] = {
     {13016, "ID Files (*.id)"},
     {13017, "&Yes"},
     {13018, "&No"},
+    {13019, "IPX is not available on this system."},
+    {13020, "Show all products"},
+    {13021, "Show one line"},
+    {13022, "The help page %s cannot be opened. Check that the program is "
+            "installed completely and that a web browser is set up."},
+    {13023, "The device page %s cannot be opened. Check that a web browser "
+            "is set up."},
 };
 
 static_assert(IsSorted(kStrings), "the table must be sorted by number");
