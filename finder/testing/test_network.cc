@@ -100,4 +100,24 @@ bool TestNetwork::RunIn(const std::string& netns, const std::function<void()>& f
   return entered;
 }
 
+TestNetwork::Inside::Inside(const std::string& netns) {
+  home_ = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+  if (home_ < 0) return;
+  int fd = ::open(("/var/run/netns/" + netns).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  entered_ = setns(fd, CLONE_NEWNET) == 0;
+  ::close(fd);
+}
+
+TestNetwork::Inside::~Inside() {
+  if (home_ < 0) return;
+  if (entered_ && setns(home_, CLONE_NEWNET) != 0) {
+    // Staying in a namespace that is about to go would cut the rest of
+    // the process off the network: stop here.
+    std::perror("setns back");
+    std::abort();
+  }
+  ::close(home_);
+}
+
 }  // namespace finder::testing

@@ -33,6 +33,22 @@ class TestNetwork {
   // entered (fn then does not run).
   static bool RunIn(const std::string& netns, const std::function<void()>& fn);
 
+  // Moves the calling thread into the namespace until the object goes
+  // away (threads it starts meanwhile are inside too). For code that must
+  // run on a given thread, such as windows on the GUI thread.
+  class Inside {
+   public:
+    explicit Inside(const std::string& netns);
+    ~Inside();
+    Inside(const Inside&) = delete;
+    Inside& operator=(const Inside&) = delete;
+    bool entered() const { return entered_; }
+
+   private:
+    int home_ = -1;  // the namespace to go back to
+    bool entered_ = false;
+  };
+
  private:
   TestNetwork() = default;
   bool Build(int devices, std::string* why);
