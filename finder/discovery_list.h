@@ -77,6 +77,12 @@ class DiscoveryListLogic {
   void Advanced();
   void ManualSelection();
   void Help();
+  // A row as a search lists it (for tests and the screenshot gallery).
+  void AddRow(DeviceRow row) {
+    session_.AddRow(std::move(row));
+    polled_rows_ = rows().size();
+    RowsChanged();
+  }
   // The user moved columns.
   void SetColumnOrder(const ColumnOrder& order) { view_.column_order = order; }
 

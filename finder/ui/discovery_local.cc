@@ -61,7 +61,15 @@ CDiscoveryLocal::CDiscoveryLocal(CDiscoveryModule& module,
   list_->header()->setSectionsMovable(true);
   list_->header()->setStretchLastSection(false);
   for (int c = 0; c < kColumns; ++c) list_->setColumnWidth(c, kColumnWidth);
-  list_->setMinimumSize(kColumns * kColumnWidth + 2 * list_->frameWidth() + 4, 220);
+  // An IPv6 address is listed in its full form: its column takes it whole.
+  list_->setColumnWidth(
+      1, std::max(kColumnWidth,
+                  list_->fontMetrics().horizontalAdvance(
+                      "0000:0000:0000:0000:0000:0000:0000:0000") + 24));
+  list_->setColumnWidth(2, kColumnWidth * 3 / 5);
+  int total = 0;
+  for (int c = 0; c < kColumns; ++c) total += list_->columnWidth(c);
+  list_->setMinimumSize(total + 2 * list_->frameWidth() + 4, 220);
 
   status_ = new QLabel(this);
   status_->setObjectName("status");
@@ -193,8 +201,9 @@ void CDiscoveryLocal::FillRows() {
   filling_ = false;
 }
 
-void CDiscoveryLocal::Refresh() {
-  const ListView& v = logic_->view();
+void CDiscoveryLocal::Refresh() { Draw(logic_->view()); }
+
+void CDiscoveryLocal::Draw(const ListView& v) {
   if (v.rows_revision != shown_revision_) {
     shown_revision_ = v.rows_revision;
     FillRows();

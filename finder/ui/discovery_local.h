@@ -35,6 +35,9 @@ class CDiscoveryLocal : public QDialog {
   DiscoveryListLogic& logic() { return *logic_; }
   // Shows the rows and states of the logic (the timer does it too).
   void Refresh();
+  // Draws a view of the logic's rows: Refresh() draws the logic's own; the
+  // screenshot gallery draws states it cannot reach without a network.
+  void Draw(const ListView& view);
 
   void accept() override;
   void reject() override;

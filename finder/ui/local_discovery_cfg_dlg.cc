@@ -94,15 +94,19 @@ CLocalDiscoveryCfgDlg::CLocalDiscoveryCfgDlg(SearchSettingsLogic& logic,
 
   auto* grid = new QGridLayout(search_box);
   grid->setColumnMinimumWidth(0, 16);
-  grid->addWidget(ipx_, 0, 0, 1, 6);
+  auto* ipx_row = new QHBoxLayout;
+  ipx_row->addWidget(ipx_);
   if (!logic.view().ipx_enabled) {
     // There is no IPX on this system: say so beside the switch.
-    auto* why = new QLabel(Q(t, text::kIpxUnavailable), search_box);
+    auto* why = new QLabel("(" + Q(t, text::kIpxUnavailable) + ")", search_box);
     why->setObjectName("ipxReason");
     why->setEnabled(false);
-    grid->addWidget(why, 0, 2, 1, 4);
-    ipx_->setToolTip(why->text());
+    ipx_row->addSpacing(8);
+    ipx_row->addWidget(why);
+    ipx_->setToolTip(Q(t, text::kIpxUnavailable));
   }
+  ipx_row->addStretch();
+  grid->addLayout(ipx_row, 0, 0, 1, 6);
   grid->addWidget(tcpip_, 1, 0, 1, 6);
   auto* option_row = new QHBoxLayout;
   option_row->addWidget(subnet_);
@@ -193,7 +197,6 @@ void CLocalDiscoveryCfgDlg::FillProducts() {
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
     item->setCheckState(l.checked ? Qt::Checked : Qt::Unchecked);
   }
-  one_line_height_ = products_->sizeHintForRow(0) + 2 * products_->frameWidth() + 2;
 }
 
 void CLocalDiscoveryCfgDlg::Refresh() {
@@ -201,8 +204,10 @@ void CLocalDiscoveryCfgDlg::Refresh() {
   const int lines = v.enlarged ? std::max(1, std::min(kShownLinesEnlarged,
                                                       products_->count()))
                                : 1;
-  products_->setFixedHeight(lines * (one_line_height_ - 2 * products_->frameWidth() - 2) +
-                            2 * products_->frameWidth() + 2);
+  int row = products_->sizeHintForRow(0);
+  if (row <= 0) row = products_->fontMetrics().height() + 4;
+  products_->setFixedHeight(lines * row + 2 * products_->frameWidth());
+  if (!v.enlarged) products_->scrollToTop();
   enlarge_->setIcon(desktop::PictureOf(lang_, v.enlarged ? kPictureShrink : kPictureEnlarge));
   enlarge_->setToolTip(Q(lang_, v.enlarged ? text::kShrinkList : text::kEnlargeList));
 

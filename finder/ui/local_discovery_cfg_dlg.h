@@ -46,7 +46,6 @@ class CLocalDiscoveryCfgDlg : public QDialog {
   QLabel *ipv4_from_label_, *ipv4_to_label_, *ipv6_from_label_, *ipv6_to_label_;
   QLineEdit *ipv4_from_, *ipv4_to_, *ipv6_from_, *ipv6_to_;
   QPushButton *snmp_, *ok_, *cancel_, *help_;
-  int one_line_height_ = 0;
 };
 
 }  // namespace finder::ui

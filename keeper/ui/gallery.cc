@@ -26,6 +26,7 @@
 #include <iterator>
 
 #include "authdlg/auth_dialog.h"
+#include "finder/ui/gallery_pages.h"
 #include "desktop/language.h"
 #include "desktop/qt/pictures.h"
 #include "desktop/qt/qt_screen.h"
@@ -456,6 +457,14 @@ int main(int argc, char** argv) {
       return 1;
     }
     keeper::Run(gallery, *lang, samples);
+    // The discovery library's windows, in the same language.
+    auto finder_lang = desktop::LanguageLibrary::Load("finderlang", tag, &error);
+    if (!finder_lang) {
+      std::fprintf(stderr, "zelt_gallery: %s\n", error.c_str());
+      return 1;
+    }
+    finder::ui::ShootFinderWindows(
+        *finder_lang, [&](QWidget* w, const QString& name) { gallery.Shoot(w, name); });
   }
   QDir(QString::fromStdString(samples)).removeRecursively();
   std::printf("zelt_gallery: %d pictures in %s\n", gallery.count(),
