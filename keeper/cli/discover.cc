@@ -7,9 +7,13 @@
 #include <cstdio>
 #include <thread>
 
+#include "desktop/language.h"
+#include "finder/discovery_session.h"
 #include "finder/id_file.h"
 #include "finder/network.h"
 #include "finder/product_definition.h"
+#include "finder/snmp_settings.h"
+#include "finder/texts.h"
 #include "keeper/cli/cli_args.h"
 #include "platform/env.h"
 
@@ -17,10 +21,6 @@ namespace keeper::cli {
 namespace {
 
 constexpr char kDefinitionFile[] = "ZELT_Discovery.bin";
-// The ID-file library that keeper's product definition names.
-constexpr char kIdFileLibrary[] = "idfile";
-// Labels for scripts: fixed, whatever the language of the desktop.
-constexpr char kV3Label[] = "V3";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -54,7 +54,33 @@ std::string JsonString(const std::string& s) {
   return out + "\"";
 }
 
-std::string Label(int version) { return version == 3 ? kV3Label : finder::kV1Label; }
+std::string Label(int version, const desktop::Texts& texts) {
+  return finder::VersionLabel(version, texts);
+}
+
+// The SNMP settings the desktop's discovery stored: its version, ID file
+// and community name. Nothing stored leaves SNMPv1/v2c with "public".
+bool UseStoredSettings(const finder::CDiscoveryModule& module,
+                       const desktop::Texts& texts, DiscoverOptions* o) {
+  const finder::StoreContext store =
+      finder::ContextFor(module, texts, finder::kResStoreRegBase);
+  if (module.DeclaresCommunityName())
+    o->community = finder::ReadStoredCommunity(store).value_or("");
+  auto stored = finder::CSNMPRegistry(store).Read();
+  if (!stored) return true;
+  if (stored->version != finder::kSnmpV3 && stored->version != finder::kSnmpV1V3)
+    return true;
+  o->mode = stored->version;
+  o->v3_id_file = stored->id_file_path;
+  if (o->v3_id_file.empty() && o->mode == finder::kSnmpV3) {
+    std::fprintf(stderr,
+                 "boxkeeper: the stored SNMP settings ask for SNMPv3 but name no "
+                 "ID file; give --snmpv3-id FILE\n");
+    return false;
+  }
+  if (o->v3_id_file.empty()) o->mode = finder::kSnmpV1;
+  return true;
+}
 
 }  // namespace
 
@@ -85,14 +111,17 @@ std::optional<DiscoverOptions> ParseDiscoverArgs(const std::vector<std::string>&
       }
       o.mode = static_cast<uint32_t>(std::stoul(v));
       mode_given = true;
+      o.snmp_given = true;
     } else if (a == "--community") {
       if (!value(&o.community)) return std::nullopt;
+      o.snmp_given = true;
       if (o.community.empty()) {
         *error = "--community needs a name";
         return std::nullopt;
       }
     } else if (a == "--snmpv3-id") {
       if (!value(&o.v3_id_file)) return std::nullopt;
+      o.snmp_given = true;
     } else if (a == "--range") {
       if (!value(&v)) return std::nullopt;
       size_t dash = v.find('-');
@@ -126,19 +155,21 @@ std::optional<DiscoverOptions> ParseDiscoverArgs(const std::vector<std::string>&
   return o;
 }
 
-std::string RowLine(const finder::DeviceRow& r) {
-  return Field(r.name) + "\t" + Field(r.address) + "\t" + Label(r.version) + "\t" +
+std::string RowLine(const finder::DeviceRow& r, const desktop::Texts& texts) {
+  return Field(r.name) + "\t" + Field(r.address) + "\t" + Label(r.version, texts) +
+         "\t" +
          Field(r.location) + "\t" + Field(r.model);
 }
 
-std::string RowsJson(const std::vector<finder::DeviceRow>& rows) {
+std::string RowsJson(const std::vector<finder::DeviceRow>& rows,
+                     const desktop::Texts& texts) {
   std::string out = "[";
   for (size_t i = 0; i < rows.size(); ++i) {
     const finder::DeviceRow& r = rows[i];
     out += i ? ",\n " : "\n ";
     out += "{\"name\": " + JsonString(r.name) +
            ", \"address\": " + JsonString(r.address) +
-           ", \"snmp_version\": " + JsonString(Label(r.version)) +
+           ", \"snmp_version\": " + JsonString(Label(r.version, texts)) +
            ", \"location\": " + JsonString(r.location) +
            ", \"model\": " + JsonString(r.model) + "}";
   }
@@ -156,9 +187,13 @@ line per device: name, address, SNMP version, location and model,
 separated by tabs (or a JSON array with --json).
 
   --mode M           1 SNMPv1/v2c, 3 SNMPv3, 13 both (a device answering
-                     both is listed twice); default 1, or 13 with an ID file
+                     both is listed twice); 13 with an ID file
   --community NAME   community of SNMPv1/v2c requests (default public)
   --snmpv3-id FILE   SNMPv3 credentials from this ID file
+
+Without --mode, --community and --snmpv3-id the SNMP settings of the
+desktop program's discovery apply (version, ID file, community name), so
+that the same devices answer; with none stored, SNMPv1/v2c and "public".
   --range FROM-TO    only IPv4 devices in this range (default: the subnet
                      of this machine's first network interface)
   --timeout S        wait of the main broadcast pass, 3 to 30 seconds
@@ -189,6 +224,18 @@ int RunDiscover(const std::vector<std::string>& args) {
                  definition.c_str());
     return kExitFailed;
   }
+  // The discovery's texts: the version labels and the names it looks up.
+  std::string lang_error;
+  auto lang = desktop::LanguageLibrary::Load(module.language_library(), "", &lang_error);
+  if (!lang) {
+    std::fprintf(stderr, "boxkeeper: cannot load the language library %s: %s\n",
+                 module.language_library().c_str(), lang_error.c_str());
+    return kExitFailed;
+  }
+  const std::string id_file_library =
+      finder::TextOf(*lang, module.generic().ResourceId(finder::kResIdFileLibrary));
+  if (!o->snmp_given && !UseStoredSettings(module, *lang, &*o)) return kExitFailed;
+
   finder::DiscoveryConfig c;
   c.snmp_mode = o->mode;
   c.protocols = finder::CheckInstalledProtocols2();
@@ -210,11 +257,13 @@ int RunDiscover(const std::vector<std::string>& args) {
   }
   if (!o->v3_id_file.empty()) {
     std::string why;
-    c.v3 = finder::IdFileLibrary(kIdFileLibrary).Decrypt(o->v3_id_file, &why);
-    if (!c.v3) {
+    c.v3 = finder::IdFileLibrary(id_file_library).Decrypt(o->v3_id_file, &why);
+    if (!c.v3 && (o->snmp_given || c.snmp_mode == finder::kSnmpV3)) {
       std::fprintf(stderr, "boxkeeper: %s\n", why.c_str());
       return kExitFailed;
     }
+    if (!c.v3)  // stored, with both versions: SNMPv1/v2c still searches
+      std::fprintf(stderr, "boxkeeper: %s; SNMPv3 devices are left out\n", why.c_str());
   }
 
   struct sigaction sa {};
@@ -230,7 +279,7 @@ int RunDiscover(const std::vector<std::string>& args) {
     if (g_interrupted) engine.Stop();
     for (finder::DeviceRow& r : engine.TakeRows()) {
       if (!o->json) {
-        std::printf("%s\n", RowLine(r).c_str());
+        std::printf("%s\n", RowLine(r, *lang).c_str());
         std::fflush(stdout);
       }
       all.push_back(std::move(r));
@@ -239,10 +288,10 @@ int RunDiscover(const std::vector<std::string>& args) {
   }
   engine.Stop();
   for (finder::DeviceRow& r : engine.TakeRows()) {
-    if (!o->json) std::printf("%s\n", RowLine(r).c_str());
+    if (!o->json) std::printf("%s\n", RowLine(r, *lang).c_str());
     all.push_back(std::move(r));
   }
-  if (o->json) std::fputs(RowsJson(all).c_str(), stdout);
+  if (o->json) std::fputs(RowsJson(all, *lang).c_str(), stdout);
   if (all.empty()) std::fprintf(stderr, "boxkeeper: no device found\n");
   return g_interrupted ? kExitCancelled : kExitOk;
 }

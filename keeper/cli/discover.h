@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/texts.h"
 #include "finder/discovery_engine.h"
 
 namespace keeper::cli {
@@ -18,6 +19,9 @@ struct DiscoverOptions {
   int timeout_seconds = finder::kDefaultActualWaitSeconds;
   bool json = false;
   bool help = false;
+  // Whether --mode, --community or --snmpv3-id was given; without any of
+  // them the desktop's stored SNMP settings apply.
+  bool snmp_given = false;
 };
 
 // Parses the arguments after "discover". nullopt and *error on bad input.
@@ -26,9 +30,12 @@ std::optional<DiscoverOptions> ParseDiscoverArgs(const std::vector<std::string>&
 
 // One line per row: name, address, SNMP version label, location, model,
 // separated by tabs (tabs and line breaks inside a field become spaces).
-std::string RowLine(const finder::DeviceRow& row);
+// The labels are the discovery's ("V1/V2", and finderlang's text for
+// SNMPv3: "V3" in every language).
+std::string RowLine(const finder::DeviceRow& row, const desktop::Texts& texts);
 // All rows as a JSON array of objects.
-std::string RowsJson(const std::vector<finder::DeviceRow>& rows);
+std::string RowsJson(const std::vector<finder::DeviceRow>& rows,
+                     const desktop::Texts& texts);
 
 std::string DiscoverHelpText();
 

@@ -9,6 +9,8 @@
 
 #include "finder/id_file.h"
 #include "finder/testing/discovery_lab.h"
+#include "platform/env.h"
+#include "platform/registry.h"
 #include "platform/testing/temp_dir.h"
 
 namespace {
@@ -111,6 +113,36 @@ TEST_F(DiscoverCommandTest, PrintsTheRowsOfEachMode) {
   r = Discover("--community nobody");
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "");
+}
+
+// Without SNMP options the desktop's stored settings apply: the program
+// reads the same registry (the test's own, through the environment).
+TEST_F(DiscoverCommandTest, StoredSettingsApplyWithoutOptions) {
+  const std::string id_file = dir_.Sub("stored.id");
+  ASSERT_TRUE(finder::IdFileLibrary("idfile").Encrypt(
+      id_file, {"MFP", "authpriv", "authpass123", "privpass123", 2, 4}));
+  platform::Registry& reg = platform::Env::Current()->registry();
+  const std::string key = "Software\\TALLIS\\Corvane TALLIS Client\\BRD";
+  const auto user = platform::RegRoot::kCurrentUser;
+  reg.SetValue(user, key, "SNMPVersion", platform::RegValue::Dword(3));
+  reg.SetValue(user, key, "IDFilePath", platform::RegValue::String(id_file));
+  Result r = Discover("--range 10.77.0.1-10.77.0.254");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(Lines(r.out),
+            (std::multiset<std::string>{Row(1, "V3"), Row(1, "V3", true)}));
+
+  // A stored community name that no device knows: nothing answers.
+  reg.SetValue(user, key, "SNMPVersion", platform::RegValue::Dword(1));
+  reg.SetValue(user, key, "SNMPCommunityName", platform::RegValue::String("nobody"));
+  r = Discover("--range 10.77.0.1-10.77.0.254");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "");
+  // An option on the command line wins over what is stored.
+  r = Discover("--community public --range 10.77.0.11-10.77.0.11");
+  EXPECT_EQ(Lines(r.out), (std::multiset<std::string>{
+                              Row(0, "V1/V2"), Row(0, "V1/V2", true),
+                              Row(1, "V1/V2", true), Row(4, "V1/V2", true)}));
+  reg.DeleteKeyTree(user, key);
 }
 
 TEST_F(DiscoverCommandTest, UnreadableIdFileIsAnError) {
