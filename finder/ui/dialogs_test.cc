@@ -2,6 +2,8 @@
 // settings dialog stores and reads back every version and option, the
 // settings and manual entry dialogs refuse and accept as their logic
 // says, the list dialog keeps its column order.
+#include <dlfcn.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -13,11 +15,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "desktop/language.h"
 #include "desktop/testing/fake_screen.h"
 #include "finder/discovery_session.h"
+#include "finder/finder.h"
 #include "finder/product_definition.h"
 #include "finder/testing/scripted_host.h"
 #include "finder/ui/discovery_local.h"
@@ -26,6 +30,7 @@
 #include "finder/ui/snmp_settings_dlg.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
+#include "platform/text.h"
 
 namespace finder::ui {
 namespace {
@@ -265,6 +270,85 @@ TEST_F(FinderDialogsTest, ListDialogKeepsItsColumnOrder) {
   EXPECT_EQ(env_.registry().GetValue(platform::RegRoot::kCurrentUser, order_key,
                                      "ColumnOrder"),
             platform::RegValue::String("13024"));
+}
+
+// The entry points that open windows, loaded by path as their callers do.
+class EntryPointsTest : public FinderDialogsTest {
+ protected:
+  void SetUp() override {
+    FinderDialogsTest::SetUp();
+    handle_ = dlopen((platform::Env::Default()->ProgramDir() + "/libfinder.so").c_str(),
+                     RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(handle_, nullptr) << dlerror();
+  }
+  void TearDown() override {
+    if (handle_) dlclose(handle_);
+  }
+  template <typename Fn>
+  Fn* Get(const char* name) {
+    return reinterpret_cast<Fn*>(dlsym(handle_, name));
+  }
+  // Runs `script` on the first modal dialog of that name.
+  static void OnDialog(const char* name, std::function<void(QDialog*)> script) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, script] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!d || !d->isVisible() || d->objectName() != name) return;
+      timer->stop();
+      timer->deleteLater();
+      script(d);
+    });
+    timer->start();
+  }
+  std::u16string Definition() {
+    return platform::Utf8ToUtf16(platform::Env::Default()->ProgramDir() +
+                                 "/ZELT_Discovery.bin");
+  }
+  void* handle_ = nullptr;
+};
+
+TEST_F(EntryPointsTest, SettingsDialogForCallers) {
+  auto ex = Get<decltype(CallSNMPSettingsDlgEx)>("CallSNMPSettingsDlgEx");
+  const std::u16string folder = platform::Utf8ToUtf16(platform::Env::Default()->ProgramDir());
+  OnDialog("CSNMPSettingsDlg", [](QDialog* d) {
+    Click(d, "v1v3");
+    Click(d, "optionTyped");
+    Type(d, "user", "authonly");
+    Type(d, "authPassword", "authpass123");
+    Click(d, "ok");
+  });
+  EXPECT_EQ(ex(Definition().c_str(), folder.c_str()), 1);
+  EXPECT_EQ(Value("SNMPVersion"), platform::RegValue::Dword(13));
+  OnDialog("CSNMPSettingsDlg", [](QDialog* d) { Click(d, "cancel"); });
+  EXPECT_EQ(Get<decltype(CallSNMPSettingsDlg)>("CallSNMPSettingsDlg")(-1, 1), 0);
+  EXPECT_EQ(Get<decltype(CallSNMPSettingsDlg)>("CallSNMPSettingsDlg")(5, 1), 0);
+}
+
+TEST_F(EntryPointsTest, PrinterDriverDiscoveryReadsThePrinterCommunity) {
+  auto fax = Get<decltype(DoNetworkDiscoveryFaxEx)>("DoNetworkDiscoveryFaxEx");
+  char printer[] = "Office MFP";
+  const std::u16string port = u"IP_10.0.0.5";
+  auto& reg = env_.registry();
+  const auto user = platform::RegRoot::kCurrentUser;
+  // A printer the store does not know: no valid handle.
+  EXPECT_EQ(fax(Definition().c_str(), port.c_str(), printer), LD_ERROR_DRIVER_NULL);
+  // A value that is no text: any other error.
+  reg.SetValue(user, "Printers\\Office MFP", "SNMP Community", platform::RegValue::Dword(7));
+  EXPECT_EQ(fax(Definition().c_str(), port.c_str(), printer), LD_ERROR_OTHER_VALUE);
+  // None stored ("public") or one stored: the dialog runs.
+  reg.DeleteValue(user, "Printers\\Office MFP", "SNMP Community");
+  for (int run = 0; run < 2; ++run) {
+    bool shown = false;
+    OnDialog("CDiscoveryLocal", [&](QDialog* d) {
+      shown = true;
+      Click(d, "cancel");
+    });
+    EXPECT_EQ(fax(Definition().c_str(), port.c_str(), printer), LD_ERROR_SUCCESS);
+    EXPECT_TRUE(shown);
+    reg.SetValue(user, "Printers\\Office MFP", "SNMP Community",
+                 platform::RegValue::String("office"));
+  }
 }
 
 }  // namespace
