@@ -161,16 +161,22 @@ CLocalDiscoveryCfgDlg::CLocalDiscoveryCfgDlg(SearchSettingsLogic& logic,
     logic_.ToggleEnlarged();
     Refresh();
   });
-  auto toggle = [this](QCheckBox* box, void (SearchSettingsLogic::*set)(bool)) {
-    connect(box, &QCheckBox::clicked, this, [this, set](bool on) {
-      (logic_.*set)(on);
-      Refresh();
-    });
-  };
-  toggle(ipx_, &SearchSettingsLogic::SetIpx);
-  toggle(tcpip_, &SearchSettingsLogic::SetTcpip);
-  toggle(ipv4_, &SearchSettingsLogic::SetIpv4);
-  toggle(ipv6_, &SearchSettingsLogic::SetIpv6);
+  connect(ipx_, &QCheckBox::clicked, this, [this](bool on) {
+    logic_.SetIpx(on);
+    Refresh();
+  });
+  connect(tcpip_, &QCheckBox::clicked, this, [this](bool on) {
+    logic_.SetTcpip(on);
+    Refresh();
+  });
+  connect(ipv4_, &QCheckBox::clicked, this, [this](bool on) {
+    logic_.SetIpv4(on);
+    Refresh();
+  });
+  connect(ipv6_, &QCheckBox::clicked, this, [this](bool on) {
+    logic_.SetIpv6(on);
+    Refresh();
+  });
   connect(options, &QButtonGroup::idClicked, this, [this](int subnet) {
     logic_.SetUseSubnet(subnet != 0);
     Refresh();
