@@ -8,7 +8,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -34,12 +36,13 @@ constexpr auto kUser = platform::RegRoot::kCurrentUser;
 
 // Runs `script` on the list dialog once it is up, inside the call that
 // shows it.
-void OnDialog(std::function<void(QDialog*)> script) {
+void OnDialog(std::function<void(QDialog*)> script,
+              const char* name = "CDiscoveryLocal") {
   auto* timer = new QTimer;
   timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, script] {
+  QObject::connect(timer, &QTimer::timeout, [timer, script, name] {
     auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (!d || !d->isVisible() || d->objectName() != "CDiscoveryLocal") return;
+    if (!d || !d->isVisible() || d->objectName() != name) return;
     timer->stop();
     timer->deleteLater();
     script(d);
@@ -206,6 +209,37 @@ TEST_F(DiscoveryLocalNetnsTest, CancelAndCloseLeaveTheChosenDevice) {
   EXPECT_EQ(Discover(), 1);
   EXPECT_TRUE(stayed_open);
   ExpectTheDeviceChosenBefore();
+}
+
+// A device entered by its IPv6 address is asked and listed, and stored
+// like any other row.
+TEST_F(DiscoveryLocalNetnsTest, ManualIpv6EntryIsAskedAndListed) {
+  TestNetwork::Inside inside(lab_->network().client());
+  ASSERT_TRUE(inside.entered());
+  int listed = -1;
+  OnDialog([&](QDialog* d) {
+    OnDialog(
+        [](QDialog* m) {
+          m->findChild<QRadioButton*>("chooseIpv6")->click();
+          QTest::keyClicks(m->findChild<QLineEdit*>("ipv6Address"), "FD77::0012");
+          QTest::keyClicks(m->findChild<QLineEdit*>("name"), "Lab printer");
+          QTest::keyClicks(m->findChild<QLineEdit*>("location"), "Building B");
+          Click(m->findChild<QPushButton*>("ok"));
+        },
+        "CManualSelection");
+    Click(Button(d, "manual"));
+    listed = WaitForRow(d, "Lab printer", "V1/V2");
+    ASSERT_GE(listed, 0);
+    auto* list = d->findChild<QTreeWidget*>("devices");
+    EXPECT_EQ(list->topLevelItem(listed)->text(1), "fd77::12");
+    EXPECT_EQ(list->topLevelItem(listed)->text(4), "DEV1");  // its sysName
+    list->topLevelItem(listed)->setSelected(true);
+    Click(Button(d, "ok"));
+  });
+  EXPECT_EQ(Discover(), 1);
+  EXPECT_EQ(Get("Last Selected IP"), "fd77::12");
+  EXPECT_EQ(Get("Last Selected Name"), "Lab printer");
+  EXPECT_EQ(Get("Address0"), "fd77::12");
 }
 
 }  // namespace
