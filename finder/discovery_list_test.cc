@@ -163,11 +163,31 @@ TEST_F(DiscoveryListTest, OkStoresTheSelectionAndCancelLeavesIt) {
     EXPECT_EQ(Value(std::string(kBase) + "\\LDTabOrder", "ColumnOrder"),
               platform::RegValue::String("30124"));
   }
+  // What an earlier confirmed discovery stored beside the settings of the
+  // program and of the device library under the same key.
+  for (int n = 0; n < 3; ++n)
+    for (const char* v : {"Address", "Name", "SNMP Version", "Location", "Model"})
+      reg.SetValue(user, kKey, v + std::to_string(n), platform::RegValue::String("old"));
+  reg.SetValue(user, kKey, "Lock", platform::RegValue::Dword(1));
+  reg.SetValue(user, kKey, "EnableLog", platform::RegValue::String("1"));
+  reg.SetValue(user, kKey, "RetryCount", platform::RegValue::String("4"));
+  reg.SetValue(user, kKey, "SNMPCommunityName", platform::RegValue::String("office-net"));
+  reg.SetValue(user, kKey, "Address", platform::RegValue::String("not a row"));
   auto d = Open();
   AddByHand(*d, "10.0.0.5", "Office");
   AddByHand(*d, "10.0.0.7", "Hall");
   d->Select(1);
   ASSERT_TRUE(d->Ok());
+  // The new list replaces the old one whole...
+  for (const char* v : {"Address", "Name", "SNMP Version", "Location", "Model"})
+    EXPECT_FALSE(Value(kKey, (std::string(v) + "2").c_str())) << v;
+  EXPECT_EQ(Value(kKey, "Name1"), platform::RegValue::String("Hall"));
+  // ...and every other value stays.
+  EXPECT_EQ(Value(kKey, "Lock"), platform::RegValue::Dword(1));
+  EXPECT_EQ(Value(kKey, "EnableLog"), platform::RegValue::String("1"));
+  EXPECT_EQ(Value(kKey, "RetryCount"), platform::RegValue::String("4"));
+  EXPECT_EQ(Value(kKey, "SNMPCommunityName"), platform::RegValue::String("office-net"));
+  EXPECT_EQ(Value(kKey, "Address"), platform::RegValue::String("not a row"));
   EXPECT_EQ(Value(kKey, "Last Selected IP"), platform::RegValue::String("10.0.0.7"));
   EXPECT_EQ(Value(kKey, "Last Selected Name"), platform::RegValue::String("Hall"));
   EXPECT_EQ(Value(kKey, "Last Selected SNMP Version"), platform::RegValue::String("V1/V2"));

@@ -188,7 +188,7 @@ TEST_F(DiscoveryNetnsTest, SessionStoresTheSelectionForKeeper) {
                     {224, "idfile"},
                     {400, "finder_timeout.ini"}});
   // Stored settings: both versions, an ID file, a community name, and a
-  // value of keeper's that a confirmed discovery does not keep.
+  // value of keeper's that a confirmed discovery keeps.
   const std::string id_file = env.root() + "/creds.id";
   ASSERT_TRUE(IdFileLibrary("idfile").Encrypt(
       id_file, {"MFP", "authonly", "authpass123", "", 2, 1}));
@@ -236,7 +236,7 @@ TEST_F(DiscoveryNetnsTest, SessionStoresTheSelectionForKeeper) {
   EXPECT_EQ(get("SNMPVersion"), platform::RegValue::Dword(13));
   EXPECT_EQ(get("IDFilePath"), platform::RegValue::String(id_file));
   EXPECT_EQ(get("SNMPCommunityName"), platform::RegValue::String("public"));
-  EXPECT_EQ(get("EnableLog"), platform::RegValue::String("<none>"));
+  EXPECT_EQ(get("EnableLog"), platform::RegValue::Dword(1));
   for (size_t n = 0; n < rows.size(); ++n) {
     const std::string i = std::to_string(n);
     EXPECT_EQ(get("Name" + i), platform::RegValue::String(rows[n].name));

@@ -1,5 +1,6 @@
 #include "finder/discovery_session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "finder/product_definition.h"
@@ -20,6 +21,20 @@ desktop::Message ErrorBox(desktop::UiText text) {
 }
 
 }  // namespace
+
+bool IsSelectionValue(std::string_view name) {
+  for (std::string_view last : {"Last Selected IP", "Last Selected Name",
+                                "Last Selected Location", "Last Selected SNMP Version"})
+    if (name == last) return true;
+  for (std::string_view row : {"Address", "Name", "SNMP Version", "Location", "Model"}) {
+    if (name.size() <= row.size() || name.substr(0, row.size()) != row) continue;
+    std::string_view number = name.substr(row.size());
+    if (std::all_of(number.begin(), number.end(),
+                    [](char c) { return c >= '0' && c <= '9'; }))
+      return true;
+  }
+  return false;
+}
 
 std::string VersionLabel(int version, const Texts& texts) {
   return version == 3 ? texts(text::kV3Label) : std::string(kV1Label);
@@ -176,15 +191,17 @@ void DiscoverySession::Finish() {
 bool DiscoverySession::Ok(std::optional<size_t> selected) {
   Stop();
   const std::string key = SelectionKey();
-  const StoreContext store = StoreContextOf();
-  if (platform::RegKey::Open(Reg(), kUser, key, platform::RegKey::kReadWrite)) {
-    std::optional<std::string> community;
-    if (module_.DeclaresCommunityName()) community = ReadStoredCommunity(store);
-    if (!Reg().DeleteKeyTree(kUser, key)) {
-      screen_.Show(ErrorBox(desktop::UiText::Id(text::kRegistryError)));
-      return false;
+  if (auto old = platform::RegKey::Open(Reg(), kUser, key, platform::RegKey::kReadWrite)) {
+    // The previous list and choice go; the key itself stays, for it holds
+    // the settings of the program and of the device library beside them
+    // (the panel lock switch, logging, retries, the community name).
+    for (const auto& [name, value] : old->Values()) {
+      if (!IsSelectionValue(name)) continue;
+      if (!old->DeleteValue(name)) {
+        screen_.Show(ErrorBox(desktop::UiText::Id(text::kRegistryError)));
+        return false;
+      }
     }
-    if (community && !community->empty()) WriteCommNameToRegistry(*community, store);
   }
   for (size_t n = 0; n < rows_.size(); ++n) {
     auto k = platform::RegKey::Create(Reg(), kUser, key);

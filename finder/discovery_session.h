@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "desktop/screen.h"
@@ -100,6 +101,11 @@ class DiscoverySession {
   std::vector<DeviceRow> rows_;
   std::vector<std::string> discovered_;
 };
+
+// Whether a value of the selection key belongs to the stored list or the
+// stored choice ("Address0", "Name12", "Last Selected IP", ...), which a
+// confirmed discovery replaces; every other value there is kept.
+bool IsSelectionValue(std::string_view name);
 
 // Writes the addresses into HKCU\<base>\LastDiscovered as "0", "1", ...,
 // each once (compared without regard to case), after removing the old
