@@ -128,7 +128,10 @@ FINDER_EXPORT int DoNetworkDiscoveryFaxEx(const char16_t* bin_path,
       return read;
     if (!LoadDefinition(bin_path)) return LD_ERROR_OTHER_VALUE;
     State().product_code = -1;
-    ui::RunDiscoveryDialog(-1, CDiscoveryModule::Instance().DeclaresSnmpV3(), name);
+    // Success means the user saw the list; a discovery already open (or no
+    // language library) is not one.
+    if (!ui::RunDiscoveryDialog(-1, CDiscoveryModule::Instance().DeclaresSnmpV3(), name))
+      return LD_ERROR_OTHER_VALUE;
     return LD_ERROR_SUCCESS;
   }, LD_ERROR_OTHER_VALUE);
 }

@@ -28,6 +28,7 @@
 #include "finder/ui/local_discovery_cfg_dlg.h"
 #include "finder/ui/manual_selection_dlg.h"
 #include "finder/ui/snmp_settings_dlg.h"
+#include "platform/event.h"
 #include "platform/registry.h"
 #include "platform/testing/fake_env.h"
 #include "platform/text.h"
@@ -349,6 +350,18 @@ TEST_F(EntryPointsTest, PrinterDriverDiscoveryReadsThePrinterCommunity) {
     reg.SetValue(user, "Printers\\Office MFP", "SNMP Community",
                  platform::RegValue::String("office"));
   }
+  // While another discovery is open the list does not run: no success.
+  auto open = platform::Event::CreateNamed("LaunchLD", false, false);
+  bool shown = false;
+  OnDialog("CDiscoveryLocal", [&](QDialog* d) {
+    shown = true;
+    Click(d, "cancel");
+  });
+  EXPECT_EQ(fax(Definition().c_str(), port.c_str(), printer), LD_ERROR_OTHER_VALUE);
+  EXPECT_FALSE(shown);
+  open.reset();
+  EXPECT_EQ(fax(Definition().c_str(), port.c_str(), printer), LD_ERROR_SUCCESS);
+  EXPECT_TRUE(shown);
 }
 
 }  // namespace
