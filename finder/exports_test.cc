@@ -1,6 +1,8 @@
 // The shared library's entry points, loaded by name as their callers do:
 // results and argument checks.
 #include <dlfcn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +91,8 @@ TEST_F(ExportsTest, ResultsAndArgumentChecks) {
 }
 
 TEST(DiscoveryGuardTest, OneDiscoveryAtATime) {
+  platform::FakeEnv env;
+  platform::ScopedEnv use(&env);
   {
     auto first = finder::AcquireDiscoveryGuard("LaunchLD");
     ASSERT_NE(first, nullptr);
@@ -97,6 +101,32 @@ TEST(DiscoveryGuardTest, OneDiscoveryAtATime) {
     EXPECT_NE(platform::Event::OpenNamed("LaunchLD"), nullptr);
   }
   EXPECT_EQ(platform::Event::OpenNamed("LaunchLD"), nullptr);
+  EXPECT_NE(finder::AcquireDiscoveryGuard("LaunchLD"), nullptr);
+}
+
+// Another program of the same user: a child process whose own copy of
+// the event is gone asks for the guard while this one holds it, and again
+// after it was given back.
+TEST(DiscoveryGuardTest, OneDiscoveryAcrossPrograms) {
+  platform::FakeEnv env;
+  platform::ScopedEnv use(&env);
+  auto other_program_gets_it = [](std::shared_ptr<platform::Event>* mine) {
+    pid_t child = fork();
+    if (child == 0) {
+      mine->reset();  // this copy of the process holds nothing itself
+      _exit(finder::AcquireDiscoveryGuard("LaunchLD") ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 1;
+  };
+  auto held = finder::AcquireDiscoveryGuard("LaunchLD");
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(other_program_gets_it(&held));
+  held.reset();
+  std::shared_ptr<platform::Event> none;
+  EXPECT_TRUE(other_program_gets_it(&none));
+  // Given back by the other program too: this one gets it again.
   EXPECT_NE(finder::AcquireDiscoveryGuard("LaunchLD"), nullptr);
 }
 

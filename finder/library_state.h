@@ -24,7 +24,8 @@ LibraryState& State();
 bool IsKnownProductCode(int code);
 
 // The named event that marks an open discovery dialog, created for as long
-// as the result is held; null when another discovery holds it already.
+// as the result is held; null when another discovery holds it already, in
+// this program or in another of the same user.
 std::shared_ptr<platform::Event> AcquireDiscoveryGuard(const std::string& name);
 
 // The folder the library's code lies in (libfinder.so, or the program
