@@ -46,6 +46,10 @@ CDiscoveryLocal::CDiscoveryLocal(CDiscoveryModule& module,
   animation_->SetStrip(desktop::PictureOf(lang, kSearchAnimation));
   animation_->setFixedSize(32, 32);
   animation_->ShowFrame(0);
+  // Its place is kept while no search runs, so the list does not jump.
+  QSizePolicy keep = animation_->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  animation_->setSizePolicy(keep);
   animation_->setVisible(false);
 
   list_ = new QTreeWidget(this);

@@ -32,6 +32,8 @@ const DeviceRow kRows[] = {
     {"Tarn Office 3F", "192.0.2.15", 3, "3rd floor, copy room", "Varda 8000"},
     {"Reception", "192.0.2.21", 1, "Entrance hall", "Varda 5200"},
     {"Buchhaltung", "192.0.2.34", 1, "2. OG, Raum 214", "Varda 6400"},
+    {"経理部 複合機", "192.0.2.40", 3, "本社 5階 コピー室", "Varda 6400"},
+    {"研发部打印机", "192.0.2.41", 1, "二楼 东侧", "Varda 5200"},
     {"Lab printer", "2001:0db8:0000:0000:0000:0000:0000:0042", 1, "Building B",
      "Varda 8000"},
 };
