@@ -179,7 +179,7 @@ void DiscoveryListLogic::ManualSelection() {
   ManualCredentials creds{CSNMPRegistry(session_.StoreContextOf()),
                           module_.DeclaresCommunityName(),
                           session_.IdFileLibraryName()};
-  ManualSelectionLogic manual(texts_, screen_, host_, a,
+  ManualSelectionLogic manual(screen_, host_, a,
                               ShowsSnmpSettingsButton(module_, options_.v3_support),
                               std::move(creds), rows(), options_.get);
   if (!host_.RunManualSelection(manual)) {

@@ -48,10 +48,10 @@ std::string Comparable(const std::string& address) {
 }  // namespace
 
 ManualSelectionLogic::ManualSelectionLogic(
-    const Texts& texts, desktop::Screen& screen, DialogHost& host,
+    desktop::Screen& screen, DialogHost& host,
     ManualAvailability available, bool snmp_button_visible,
     ManualCredentials credentials, std::vector<DeviceRow> rows, DeviceGetFn get)
-    : texts_(texts), screen_(screen), host_(host), available_(available),
+    : screen_(screen), host_(host), available_(available),
       credentials_(std::move(credentials)), rows_(std::move(rows)),
       get_(std::move(get)) {
   view_.ipv4_enabled = available_.ipv4;

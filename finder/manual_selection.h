@@ -53,10 +53,10 @@ class ManualSelectionLogic {
  public:
   // rows: the list as it is (for duplicates). get: the device query
   // (DeviceGet by default).
-  ManualSelectionLogic(const Texts& texts, desktop::Screen& screen,
-                       DialogHost& host, ManualAvailability available,
-                       bool snmp_button_visible, ManualCredentials credentials,
-                       std::vector<DeviceRow> rows, DeviceGetFn get = {});
+  ManualSelectionLogic(desktop::Screen& screen, DialogHost& host,
+                       ManualAvailability available, bool snmp_button_visible,
+                       ManualCredentials credentials, std::vector<DeviceRow> rows,
+                       DeviceGetFn get = {});
 
   const ManualView& view() const { return view_; }
 
@@ -80,7 +80,6 @@ class ManualSelectionLogic {
   bool AlreadyListed(const std::string& address) const;
   bool CheckDevice(const std::string& address);
 
-  const Texts& texts_;
   desktop::Screen& screen_;
   DialogHost& host_;
   const ManualAvailability available_;

@@ -30,7 +30,7 @@ class ManualSelectionTest : public ::testing::Test {
                                              std::vector<DeviceRow> rows = {}) {
     ManualCredentials creds{CSNMPRegistry(Context()), true, "idfile"};
     return std::make_unique<ManualSelectionLogic>(
-        texts_, screen_, host_, a, true, std::move(creds), std::move(rows),
+        screen_, host_, a, true, std::move(creds), std::move(rows),
         [this](const std::string& address, const std::string& oid, int version) {
           asked_.push_back(address + " " + oid + " v" + std::to_string(version));
           auto it = answers_.find(oid);

@@ -223,7 +223,7 @@ TEST_F(FinderDialogsTest, SearchSettingsDialog) {
 TEST_F(FinderDialogsTest, ManualSelectionDialog) {
   std::vector<std::string> asked;
   ManualSelectionLogic logic(
-      *lang_, screen_, host_, {true, true, false}, true,
+      screen_, host_, {true, true, false}, true,
       {CSNMPRegistry(Store()), true, "idfile"}, {},
       [&](const std::string& address, const std::string& oid, int) {
         asked.push_back(address);

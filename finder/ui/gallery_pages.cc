@@ -134,7 +134,7 @@ void ShootFinderWindows(const desktop::LanguageLibrary& lang, const ShootFn& sho
 
   // Manual entry: IPv4, IPv6.
   for (const char* state : {"ipv4", "ipv6"}) {
-    ManualSelectionLogic logic(t, screen, host, {true, true, false}, true,
+    ManualSelectionLogic logic(screen, host, {true, true, false}, true,
                                {CSNMPRegistry(StoreContext{}), true, "idfile"}, {});
     CManualSelection d(logic, t);
     if (std::string(state) == "ipv4") {
