@@ -96,7 +96,19 @@ bool IsValidIpv6Text(std::string_view text) {
 std::optional<std::string> FullIpv6(std::string_view text) {
   if (!IsValidIpv6Text(text)) return std::nullopt;
   text.remove_prefix(text.find_first_not_of(' '));
-  return ExpandIpv6(text);
+  std::string plain(text);
+  // The numbers of an IPv4 tail may carry leading zeros ("02"), which the
+  // system's parser would take for another notation: write them plainly.
+  if (size_t colon = plain.rfind(':'); plain.find('.') != std::string::npos) {
+    std::string tail;
+    for (std::string_view octet : Split(std::string_view(plain).substr(colon + 1), '.')) {
+      int value = 0;
+      for (char c : octet) value = value * 10 + (c - '0');
+      tail += (tail.empty() ? "" : ".") + std::to_string(value);
+    }
+    plain = plain.substr(0, colon + 1) + tail;
+  }
+  return ExpandIpv6(plain);
 }
 
 std::optional<std::string> CompressIpv6(std::string_view full) {

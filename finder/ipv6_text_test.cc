@@ -64,6 +64,8 @@ TEST(Ipv6TextTest, FullAndCompressedForms) {
       {"1:2:3:4:5:6:7:0", "0001:0002:0003:0004:0005:0006:0007:0000", "1:2:3:4:5:6:7::"},
       {"::ffff:10.0.0.1", "0000:0000:0000:0000:0000:ffff:0a00:0001", "::ffff:a00:1"},
       {"  2001:db8::ff", "2001:0db8:0000:0000:0000:0000:0000:00ff", "2001:db8::ff"},
+      // A tail number with leading zeros is still the number.
+      {"::ffff:19.1.02.001", "0000:0000:0000:0000:0000:ffff:1301:0201", "::ffff:1301:201"},
   };
   for (const Case& c : cases) {
     auto full = FullIpv6(c.text);
