@@ -111,6 +111,17 @@ TEST_F(DiscoveryListTest, NothingToSearchLeavesTheListEmpty) {
   EXPECT_FALSE(d->view().running);
   EXPECT_TRUE(d->rows().empty());
   EXPECT_TRUE(d->Close());  // not running: Close works
+
+  // TCP/IP usable but its search switched off (and no IPX): no run either.
+  env_.registry().SetValue(platform::RegRoot::kCurrentUser,
+                           std::string(kBase) + "\\Discovery", "DoIpDiscovery",
+                           platform::RegValue::Dword(0));
+  Protocols usable = Offline();
+  usable.tcpip = true;
+  d = Open(usable);
+  d->StartStop();
+  EXPECT_FALSE(d->view().running);
+  EXPECT_EQ(d->view().rows_revision, 1u);  // the list was emptied
 }
 
 TEST_F(DiscoveryListTest, SelectionEnablesOkAndFindsTheDevicePage) {

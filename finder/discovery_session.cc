@@ -156,7 +156,8 @@ void DiscoverySession::LoadSnmpSettings() {
 
 bool DiscoverySession::Start(std::function<void()> wake) {
   Stop();
-  if (!config_.protocols.tcpip && !config_.ipx_search) {
+  // Nothing to search: neither TCP/IP (usable and switched on) nor IPX.
+  if (!(config_.protocols.tcpip && config_.ip_search) && !config_.ipx_search) {
     rows_.clear();
     return false;
   }
