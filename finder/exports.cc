@@ -192,8 +192,11 @@ FINDER_EXPORT int CallSNMPSettingsDlgEx(const char16_t* definition_path,
   return CallSNMPSettingsDlgEx1(definition_path, folder, nullptr);
 }
 
-FINDER_EXPORT int CallSNMPSettingsDlgFaxEx1(const char16_t* bin_path, void* printer,
-                                            void* window) {
+// The SNMP settings dialog of a printer driver: the community name in the
+// printer's data, the version and ID file in the INI file given (or the
+// one under the user's profile).
+static int DriverSettingsDialog(const char16_t* bin_path, const char16_t* ini_path,
+                                void* printer, void* window) {
   return Guarded([&] {
     int check = CheckDriverArguments(bin_path, printer);
     if (check != LD_ERROR_SUCCESS) return check;
@@ -203,9 +206,15 @@ FINDER_EXPORT int CallSNMPSettingsDlgFaxEx1(const char16_t* bin_path, void* prin
       return read;
     if (!LoadDefinition(bin_path)) return LD_ERROR_OTHER_VALUE;
     State().product_code = -1;
-    ui::RunSnmpSettingsDialog(-1, true, WindowOf(window));
+    ui::RunSnmpSettingsDialog(-1, true, WindowOf(window),
+                              {PrinterName(printer), FromWide(ini_path)});
     return LD_ERROR_SUCCESS;
   }, LD_ERROR_OTHER_VALUE);
+}
+
+FINDER_EXPORT int CallSNMPSettingsDlgFaxEx1(const char16_t* bin_path, void* printer,
+                                            void* window) {
+  return DriverSettingsDialog(bin_path, nullptr, printer, window);
 }
 
 FINDER_EXPORT int CallSNMPSettingsDlgFaxEx(const char16_t* bin_path, void* printer) {
@@ -216,5 +225,5 @@ FINDER_EXPORT int CallSNMPSettingsDlgPDEx1(const char16_t* bin_path,
                                            const char16_t* ini_path, void* printer,
                                            void* window) {
   if (bin_path && !ini_path) return LD_ERROR_OTHER_VALUE;
-  return CallSNMPSettingsDlgFaxEx1(bin_path, printer, window);
+  return DriverSettingsDialog(bin_path, ini_path, printer, window);
 }

@@ -74,14 +74,18 @@ std::string LanguageLocation(const CDiscoveryModule& module, int product_code) {
 std::unique_ptr<CSNMPSettingsDlg> MakeSnmpSettingsDlg(const CDiscoveryModule& module,
                                                       const desktop::LanguageLibrary& lang,
                                                       int product_code, bool v3_allowed,
-                                                      QWidget* parent) {
+                                                      QWidget* parent,
+                                                      const CallerStore& caller) {
   std::string library = product_code == -1
                             ? TextOf(lang, module.generic().ResourceId(kResIdFileLibrary))
                             : lang(text::kIdFileLibrary);
+  StoreContext store = ContextFor(module, lang, kResDialogRegBase);
+  store.printer = caller.printer;
+  if (StoreKindOf(store.module_type) != StoreKind::kRegistry && !caller.ini_path.empty())
+    store.ini_path = caller.ini_path;
   return std::make_unique<CSNMPSettingsDlg>(
       lang, product_code, v3_allowed, module.DeclaresCommunityName(),
-      CSNMPRegistry(ContextFor(module, lang, kResDialogRegBase)), IdFileLibrary(library),
-      nullptr, parent);
+      CSNMPRegistry(std::move(store)), IdFileLibrary(library), nullptr, parent);
 }
 
 QWidget* QtDialogHost::Owner() const {
@@ -135,7 +139,8 @@ int RunDiscoveryDialog(int product_code, bool v3_support, const std::string& pri
   return 1;
 }
 
-int RunSnmpSettingsDialog(int product_code, bool v3_allowed, QWidget* near) {
+int RunSnmpSettingsDialog(int product_code, bool v3_allowed, QWidget* near,
+                          const CallerStore& caller) {
   if (!EnsureApplication()) return 0;
   const CDiscoveryModule& module = CDiscoveryModule::Instance();
   std::string error;
@@ -144,7 +149,7 @@ int RunSnmpSettingsDialog(int product_code, bool v3_allowed, QWidget* near) {
     ShowNoLanguage();
     return 0;
   }
-  auto dialog = MakeSnmpSettingsDlg(module, *lang, product_code, v3_allowed, near);
+  auto dialog = MakeSnmpSettingsDlg(module, *lang, product_code, v3_allowed, near, caller);
   dialog->adjustSize();
   if (near) {
     dialog->move(near->frameGeometry().topLeft() + QPoint(24, 24));

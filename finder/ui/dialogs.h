@@ -30,11 +30,20 @@ std::unique_ptr<desktop::LanguageLibrary> LoadLanguage(const std::string& locati
 // Where the language library of the current product lies.
 std::string LanguageLocation(const CDiscoveryModule& module, int product_code);
 
+// Where a printer-driver caller keeps its SNMP settings: the printer whose
+// data hold the community name, and the INI file it named for the version
+// and the ID file (empty: the one under the user's profile).
+struct CallerStore {
+  std::string printer;
+  std::string ini_path;
+};
+
 // The SNMP settings dialog of a product, with its stores.
 std::unique_ptr<CSNMPSettingsDlg> MakeSnmpSettingsDlg(const CDiscoveryModule& module,
                                                       const desktop::LanguageLibrary& lang,
                                                       int product_code, bool v3_allowed,
-                                                      QWidget* parent);
+                                                      QWidget* parent,
+                                                      const CallerStore& caller = {});
 
 // The sub-dialogs on Qt, over `parent`.
 class QtDialogHost final : public DialogHost {
@@ -61,7 +70,8 @@ class QtDialogHost final : public DialogHost {
 // with OK (settings), else 0.
 int RunDiscoveryDialog(int product_code, bool v3_support,
                        const std::string& printer = {});
-int RunSnmpSettingsDialog(int product_code, bool v3_allowed, QWidget* near = nullptr);
+int RunSnmpSettingsDialog(int product_code, bool v3_allowed, QWidget* near = nullptr,
+                          const CallerStore& caller = {});
 
 // The message shown when the language library cannot be loaded.
 inline constexpr char kNoLanguageLibrary[] = "Could not load language library";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -302,6 +304,25 @@ class EntryPointsTest : public FinderDialogsTest {
     });
     timer->start();
   }
+  // After a while, closes whatever modal window is still open (a message
+  // that a refused OK raised, then the dialog behind it), so that a fault
+  // fails the test instead of keeping it waiting.
+  static void CloseWhatStaysOpen() {
+    auto* timer = new QTimer;
+    timer->setInterval(200);
+    int ticks = 0;
+    QObject::connect(timer, &QTimer::timeout, [timer, ticks]() mutable {
+      if (++ticks < 25) return;
+      if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ADD_FAILURE() << "still open: " << w->objectName().toStdString();
+        w->reject();
+        return;
+      }
+      timer->stop();
+      timer->deleteLater();
+    });
+    timer->start();
+  }
   std::u16string Definition() {
     return platform::Utf8ToUtf16(platform::Env::Default()->ProgramDir() +
                                  "/ZELT_Discovery.bin");
@@ -324,6 +345,58 @@ TEST_F(EntryPointsTest, SettingsDialogForCallers) {
   OnDialog("CSNMPSettingsDlg", [](QDialog* d) { Click(d, "cancel"); });
   EXPECT_EQ(Get<decltype(CallSNMPSettingsDlg)>("CallSNMPSettingsDlg")(-1, 1), 0);
   EXPECT_EQ(Get<decltype(CallSNMPSettingsDlg)>("CallSNMPSettingsDlg")(5, 1), 0);
+}
+
+// A printer driver's settings: the community name in that printer's data,
+// the version in the INI file the caller names (or the one under the
+// user's profile).
+TEST_F(EntryPointsTest, SettingsDialogForPrinterDrivers) {
+  CDiscoveryModule fax = module_;
+  fax.set_module_type("FAX");
+  const std::string fax_bin = env_.root() + "/fax.bin";
+  ASSERT_TRUE(fax.SaveArchive(fax_bin));
+  CDiscoveryModule pd = module_;
+  pd.set_module_type("PD");
+  const std::string pd_bin = env_.root() + "/pd.bin";
+  ASSERT_TRUE(pd.SaveArchive(pd_bin));
+  auto& reg = env_.registry();
+  const auto user = platform::RegRoot::kCurrentUser;
+  reg.SetValue(user, "Printers\\Office MFP", "SNMP Community",
+               platform::RegValue::String("office"));
+  reg.SetValue(user, "Printers\\Hall MFP", "SNMP Community",
+               platform::RegValue::String("hall"));
+  char office[] = "Office MFP";
+  char hall[] = "Hall MFP";
+
+  QString shown;
+  OnDialog("CSNMPSettingsDlg", [&](QDialog* d) {
+    shown = Child<QLineEdit>(d, "community")->text();
+    Type(d, "community", "fax-net");
+    CloseWhatStaysOpen();
+    Click(d, "ok");
+  });
+  auto fax_dlg = Get<decltype(CallSNMPSettingsDlgFaxEx1)>("CallSNMPSettingsDlgFaxEx1");
+  EXPECT_EQ(fax_dlg(platform::Utf8ToUtf16(fax_bin).c_str(), office, nullptr),
+            LD_ERROR_SUCCESS);
+  EXPECT_EQ(shown, "office");
+  EXPECT_EQ(reg.GetValue(user, "Printers\\Office MFP", "SNMP Community"),
+            platform::RegValue::String("fax-net"));
+  EXPECT_EQ(reg.GetValue(user, "Printers\\Hall MFP", "SNMP Community"),
+            platform::RegValue::String("hall"));
+
+  const std::string ini = env_.root() + "/driver/snmp.ini";
+  std::filesystem::create_directories(env_.root() + "/driver");
+  OnDialog("CSNMPSettingsDlg", [&](QDialog* d) {
+    shown = Child<QLineEdit>(d, "community")->text();
+    CloseWhatStaysOpen();
+    Click(d, "ok");
+  });
+  auto pd_dlg = Get<decltype(CallSNMPSettingsDlgPDEx1)>("CallSNMPSettingsDlgPDEx1");
+  EXPECT_EQ(pd_dlg(platform::Utf8ToUtf16(pd_bin).c_str(),
+                   platform::Utf8ToUtf16(ini).c_str(), hall, nullptr),
+            LD_ERROR_SUCCESS);
+  EXPECT_EQ(shown, "hall");
+  EXPECT_EQ(ReadIniValue(ini, "SNMP", "SNMPVersion"), "1");
 }
 
 TEST_F(EntryPointsTest, PrinterDriverDiscoveryReadsThePrinterCommunity) {
