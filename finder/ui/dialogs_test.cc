@@ -304,22 +304,19 @@ class EntryPointsTest : public FinderDialogsTest {
     });
     timer->start();
   }
-  // After a while, closes whatever modal window is still open (a message
-  // that a refused OK raised, then the dialog behind it), so that a fault
-  // fails the test instead of keeping it waiting.
-  static void CloseWhatStaysOpen() {
-    auto* timer = new QTimer;
+  // After a while, closes whatever modal window is still open over `d` (a
+  // message that a refused OK raised, then `d` itself), so that a fault
+  // fails the test instead of keeping it waiting. The timer goes with `d`.
+  static void CloseWhatStaysOpen(QDialog* d) {
+    auto* timer = new QTimer(d);
     timer->setInterval(200);
     int ticks = 0;
-    QObject::connect(timer, &QTimer::timeout, [timer, ticks]() mutable {
+    QObject::connect(timer, &QTimer::timeout, [ticks]() mutable {
       if (++ticks < 25) return;
       if (auto* w = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
         ADD_FAILURE() << "still open: " << w->objectName().toStdString();
         w->reject();
-        return;
       }
-      timer->stop();
-      timer->deleteLater();
     });
     timer->start();
   }
@@ -372,7 +369,7 @@ TEST_F(EntryPointsTest, SettingsDialogForPrinterDrivers) {
   OnDialog("CSNMPSettingsDlg", [&](QDialog* d) {
     shown = Child<QLineEdit>(d, "community")->text();
     Type(d, "community", "fax-net");
-    CloseWhatStaysOpen();
+    CloseWhatStaysOpen(d);
     Click(d, "ok");
   });
   auto fax_dlg = Get<decltype(CallSNMPSettingsDlgFaxEx1)>("CallSNMPSettingsDlgFaxEx1");
@@ -388,7 +385,7 @@ TEST_F(EntryPointsTest, SettingsDialogForPrinterDrivers) {
   std::filesystem::create_directories(env_.root() + "/driver");
   OnDialog("CSNMPSettingsDlg", [&](QDialog* d) {
     shown = Child<QLineEdit>(d, "community")->text();
-    CloseWhatStaysOpen();
+    CloseWhatStaysOpen(d);
     Click(d, "ok");
   });
   auto pd_dlg = Get<decltype(CallSNMPSettingsDlgPDEx1)>("CallSNMPSettingsDlgPDEx1");
