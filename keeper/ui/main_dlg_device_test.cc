@@ -55,11 +55,16 @@ devsim::PopulateOptions FewBoxes(uint32_t seed = 1) {
 }
 
 // The device discovery as keeper meets it: the real discovery library,
-// loaded by its name and called with the product definition. Its device
-// list window is not part of the library yet, so what the user picks in
-// it is written here the way the library stores a confirmed choice: the
-// selection key deleted and written again with the devices found and the
-// one selected. Without a pick the window was closed: nothing is stored.
+// loaded by its name and called with the product definition; its device
+// list window opens. A search needs a network of devices, which this test
+// has not, so the user closes the list (CloseTheList) and what was picked
+// in it is written here afterwards, the hard way a confirmed choice could
+// be stored: the selection key deleted and written again with the devices
+// found and the one selected. Without a pick nothing is stored.
+DialogScript::Action CloseTheList() {
+  return [](QWidget* w) { static_cast<QDialog*>(w)->reject(); };
+}
+
 class UserAtTheDiscovery final : public DiscoveryLibrary {
  public:
   UserAtTheDiscovery(DiscoveryLibrary& real, std::string base_key)
@@ -201,6 +206,7 @@ TEST_F(MainDlgDeviceTest, TheFirstStartFindsTheDeviceThenAsksAndLists) {
   user_->Next({dev->address()}, 0);
   DialogScript script;
   script.Ignore("CConnectionDialog");
+  script.Expect("CDiscoveryLocal", CloseTheList());
   script.Expect("CUserAuthenticationDlg", TypePassword("admin00"));
   auto w = MakeWindow();
   ASSERT_TRUE(w->Open()) << script.Report();
@@ -223,6 +229,7 @@ TEST_F(MainDlgDeviceTest, TheFirstStartFindsTheDeviceThenAsksAndLists) {
 TEST_F(MainDlgDeviceTest, AFirstStartWithoutAChoiceEndsWithoutAWindow) {
   user_->Next({}, std::nullopt);
   DialogScript script;
+  script.Expect("CDiscoveryLocal", CloseTheList());
   auto w = MakeWindow();
   EXPECT_FALSE(w->Open());
   EXPECT_EQ(user_->calls(), 1);
@@ -248,6 +255,7 @@ TEST_F(MainDlgDeviceTest, DeviceDiscoverySwitchesAndComesBackWhenThePromptIsCanc
 
   // Closing the discovery without a choice changes nothing.
   user_->Next({}, std::nullopt);
+  script.Expect("CDiscoveryLocal", CloseTheList());
   w->action(kCmdDeviceDiscovery)->trigger();
   EXPECT_EQ(user_->calls(), 1);
   EXPECT_TRUE(script.Done()) << script.Report();
@@ -258,6 +266,7 @@ TEST_F(MainDlgDeviceTest, DeviceDiscoverySwitchesAndComesBackWhenThePromptIsCanc
   // device comes back, in the window and in the settings, connected with
   // the password it had.
   user_->Next({a->address(), b->address()}, 1);
+  script.Expect("CDiscoveryLocal", CloseTheList());
   script.Expect("CUserAuthenticationDlg", CancelPrompt());
   w->action(kCmdDeviceDiscovery)->trigger();
   EXPECT_TRUE(script.Done()) << script.Report();
@@ -273,6 +282,7 @@ TEST_F(MainDlgDeviceTest, DeviceDiscoverySwitchesAndComesBackWhenThePromptIsCanc
 
   // Chosen again and answered: the window shows the other device.
   user_->Next({a->address(), b->address()}, 1);
+  script.Expect("CDiscoveryLocal", CloseTheList());
   script.Expect("CUserAuthenticationDlg", TypePassword("admin00"));
   w->action(kCmdDeviceDiscovery)->trigger();
   EXPECT_TRUE(script.Done()) << script.Report();
