@@ -5,7 +5,7 @@
 // made). Library code must not open windows itself, so it hands the text to
 // the installed Notifier: the desktop program installs one that shows a
 // message box; with none installed the text goes to the diagnostic log
-// (see boxlink/client/notice.h), and tests install a RecordingNotifier
+// (see boxlink/base/notice.h), and tests install a RecordingNotifier
 // (platform/testing/recording_notifier.h).
 #pragma once
 

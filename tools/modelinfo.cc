@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/model_file.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/connection.h"
 #include "boxlink/client/http_transport.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/query_texts.h"
 #include "standins/inet/net_state.h"
 #include "platform/clock.h"

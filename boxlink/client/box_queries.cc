@@ -7,7 +7,7 @@
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/connection.h"
 #include "boxlink/client/engine_cache.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/query_texts.h"
 #include "platform/last_error.h"
 

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <string>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/engine_versions.h"
-#include "boxlink/client/notice.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/engine_versions.h"
+#include "boxlink/base/notice.h"
+#include "boxlink/base/model_addition_check.h"
 #include "platform/text.h"
 
 namespace boxlink {

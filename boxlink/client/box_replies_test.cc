@@ -7,10 +7,10 @@
 #include <functional>
 #include <string>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/raised_code_testing.h"
-#include "boxlink/engine/model_addition_check.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/model_addition_check.h"
+#include "boxlink/base/model_file.h"
 #include "platform/testing/fake_env.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 
 #include "boxlink/client/engine_cache.h"
 #include "boxlink/client/http_transport.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "platform/last_error.h"
 #include "platform/text.h"
 

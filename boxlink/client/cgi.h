@@ -40,7 +40,7 @@
 
 #include "boxlink.h"
 #include "boxlink/base/format.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/reply.h"
 #include "platform/mem_block.h"
 

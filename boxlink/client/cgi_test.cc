@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "boxlink/client/engine_cache.h"
-#include "boxlink/client/engine_versions.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/engine_versions.h"
+#include "boxlink/base/logger.h"
 #include "platform/last_error.h"
 #include "platform/testing/fake_env.h"
 

@@ -5,10 +5,10 @@
 
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/engine_cache.h"
-#include "boxlink/client/engine_versions.h"
+#include "boxlink/base/engine_versions.h"
 #include "boxlink/client/http_transport.h"
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
 #include "boxlink/client/session_hooks.h"
 #include "platform/last_error.h"
 #include "platform/text.h"

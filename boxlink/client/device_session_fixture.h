@@ -12,9 +12,9 @@
 
 #include "boxlink.h"
 #include "boxlink/client/cgi.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/session_hooks.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 #include "devsim/testing/device_fixture.h"
 #include "devsim/web/box_cgi_state.h"
 #include "devsim/web/web_service.h"

@@ -8,8 +8,8 @@
 #include <span>
 #include <thread>
 
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
 #include "boxlink/client/session_hooks.h"
 #include "platform/clock.h"
 #include "platform/env.h"

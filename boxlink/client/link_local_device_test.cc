@@ -26,7 +26,7 @@
 
 #include "boxlink.h"
 #include "boxlink/client/engine_cache.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "devsim/core/device.h"
 #include "devsim/web/web_service.h"

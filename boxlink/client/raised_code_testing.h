@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 
 namespace boxlink {
 

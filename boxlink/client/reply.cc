@@ -10,7 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "platform/env.h"
 #include "platform/last_error.h"
 #include "platform/text.h"

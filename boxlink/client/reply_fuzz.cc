@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/box_replies.h"
 #include "boxlink/client/reply.h"
 #include "boxlink/client/security_replies.h"

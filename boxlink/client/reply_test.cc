@@ -5,7 +5,7 @@
 #include <cstring>
 #include <functional>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/raised_code_testing.h"
 #include "platform/last_error.h"
 #include "platform/testing/fake_env.h"

@@ -5,15 +5,15 @@
 #include <string>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/connection.h"
-#include "boxlink/client/engine_versions.h"
+#include "boxlink/base/engine_versions.h"
 #include "boxlink/client/http_transport.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/query_texts.h"
 #include "boxlink/client/security_replies.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 #include "platform/last_error.h"
 
 namespace boxlink {

@@ -10,7 +10,7 @@
 #include "boxlink.h"
 #include "boxlink/client/device_session_fixture.h"
 #include "boxlink/client/query_texts.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/model_file.h"
 #include "standins/cryptocore/crypto_core.h"
 #include "standins/inet/net_state.h"
 

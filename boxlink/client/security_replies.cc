@@ -1,6 +1,6 @@
 #include "boxlink/client/security_replies.h"
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 
 namespace boxlink {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/raised_code_testing.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <functional>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/snmp_query.h"
 #include "platform/last_error.h"
 #include "snmpcore/snmp.h"

@@ -1,7 +1,7 @@
 // The port and name probes. They never fail: a device that does not answer
 // SNMP is taken to serve HTTP on 8080 and FTP on 21, both without TLS.
 #include "boxlink/client/http_transport.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/snmp_query.h"
 #include "platform/last_error.h"
 

@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "boxlink.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/snmp_query.h"
 #include "platform/last_error.h"
 #include "snmpcore/snmp.h"

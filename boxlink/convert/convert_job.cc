@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/event_handle.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/event_handle.h"
 #include "boxlink/zip/zip_file.h"
 #include "platform/clock.h"
 #include "platform/env.h"

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
-#include "boxlink/engine/model_addition_check.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
+#include "boxlink/base/model_addition_check.h"
+#include "boxlink/base/model_file.h"
 #include "boxlink/engine/zip_utility.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/testing/fake_env.h"

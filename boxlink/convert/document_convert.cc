@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "boxlink/base/format.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/convert/legacy_archive.h"
 #include "boxlink/convert/legacy_layout.h"
 #include "boxlink/engine/item_names.h"

@@ -21,9 +21,9 @@
 
 #include "boxlink.h"
 #include "boxlink/base/format.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/cgi.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/convert/convert_job.h"
 #include "boxlink/convert/convert_rules.h"
 #include "boxlink/convert/legacy_archive.h"

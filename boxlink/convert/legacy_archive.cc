@@ -11,8 +11,8 @@
 #include <fstream>
 #include <functional>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/zip/zip_file.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/text.h"

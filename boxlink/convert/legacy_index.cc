@@ -9,9 +9,9 @@
 #include <iterator>
 #include <memory>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/cgi.h"
-#include "boxlink/client/engine_versions.h"
+#include "boxlink/base/engine_versions.h"
 #include "boxlink/client/reply.h"
 #include "boxlink/convert/convert_job.h"
 #include "boxlink/convert/legacy_archive.h"

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "boxlink/client/engine_versions.h"
+#include "boxlink/base/engine_versions.h"
 #include "boxlink/convert/convert_test_env.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 
 namespace boxlink {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <pugixml.hpp>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/convert/value_maps.h"
 #include "boxlink/zip/zip_file.h"
 #include "platform/text.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "boxlink/engine/backup.h"
 #include "boxlink/engine/engine_test_env.h"

@@ -13,7 +13,7 @@
 
 #include "boxlink/engine/backup_device_fixture.h"
 #include "boxlink/engine/keep_alive.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 #include "boxlink/engine/scripted_backup.h"
 #include "devsim/web/web_service.h"
 

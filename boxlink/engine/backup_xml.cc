@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "boxlink/zip/zip_file.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "platform/calendar.h"
 #include "platform/env.h"
 

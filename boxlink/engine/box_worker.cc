@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 
 namespace boxlink {
 

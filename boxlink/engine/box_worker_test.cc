@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 
 namespace boxlink {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink.h"
 #include "platform/text.h"
 

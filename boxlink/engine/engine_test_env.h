@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "boxlink/client/marker_file.h"
-#include "boxlink/engine/model_addition_check.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/marker_file.h"
+#include "boxlink/base/model_addition_check.h"
+#include "boxlink/base/model_file.h"
 #include "boxlink/zip/zip_class.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/recording_notifier.h"

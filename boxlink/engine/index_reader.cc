@@ -6,10 +6,10 @@
 #include <iterator>
 #include <memory>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/engine_versions.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/engine_versions.h"
 #include "boxlink/client/reply.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 #include "platform/text.h"
 
 namespace boxlink {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/engine/index_reader.h"
 
 namespace {

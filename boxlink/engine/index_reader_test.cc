@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/engine/engine_test_env.h"
 #include "platform/testing/temp_dir.h"
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink.h"
 #include "platform/text.h"
 

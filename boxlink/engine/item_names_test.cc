@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 
 namespace boxlink {
 namespace {

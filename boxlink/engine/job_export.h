@@ -9,9 +9,9 @@
 #include <string>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/connection.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 
 namespace boxlink {
 

@@ -1,7 +1,7 @@
 #include "boxlink/engine/layout.h"
 
-#include "boxlink/client/engine_versions.h"
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/engine_versions.h"
+#include "boxlink/base/model_addition_check.h"
 
 namespace boxlink {
 

@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "boxlink.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "boxlink/engine/engine_test_env.h"
 #include "boxlink/engine/job_device_env.h"

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/cgi.h"
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
 #include "boxlink/engine/index_reader.h"
 #include "boxlink/engine/zip_utility.h"
 #include "boxlink/zip/zip_file.h"

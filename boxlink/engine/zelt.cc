@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/cgi.h"
-#include "boxlink/client/event_handle.h"
+#include "boxlink/base/event_handle.h"
 #include "boxlink/transfer/plain_ftp.h"
 #include "boxlink/transfer/ssl_ftp.h"
 #include "boxlink/transfer/transfer_library.h"

@@ -11,9 +11,9 @@
 
 #include "boxlink/base/tree_names.h"
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
 #include "boxlink/zip/zip_utls.h"
 
 namespace boxlink {

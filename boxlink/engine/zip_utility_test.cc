@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <map>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/zip/zip_test_util.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/testing/fake_env.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/transfer/folder_ops.h"
 #include "boxlink/transfer/list_parse.h"
 #include "platform/registry.h"

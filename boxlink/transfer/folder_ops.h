@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/transfer/base_ftp.h"
 
 namespace boxlink::transfer {

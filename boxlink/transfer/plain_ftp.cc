@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/transfer/folder_ops.h"
 #include "boxlink/transfer/list_parse.h"
 #include "platform/clock.h"

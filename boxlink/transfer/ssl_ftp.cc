@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
+#include "boxlink/base/marker_file.h"
 #include "boxlink/transfer/folder_ops.h"
 #include "boxlink/transfer/list_parse.h"
 #include "platform/clock.h"

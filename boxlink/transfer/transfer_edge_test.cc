@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/client/raised_code_testing.h"
 #include "boxlink/transfer/plain_ftp.h"
 #include "boxlink/transfer/ssl_ftp.h"

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/zip/zip_test_util.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/testing/fake_env.h"

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/zip/zip_class.h"
 #include "boxlink/zip/zip_safe_path.h"
 

@@ -13,8 +13,8 @@
 #include <zlib.h>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
-#include "boxlink/client/logger.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/logger.h"
 #include "boxlink/zip/zip_safe_path.h"
 #include "platform/text.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "boxlink.h"
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/zip/crafted_zip_testing.h"
 #include "boxlink/zip/zip_test_util.h"
 #include "platform/testing/fake_env.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "boxlink/client/box_error.h"
+#include "boxlink/base/box_error.h"
 #include "boxlink/convert/legacy_layout.h"
 #include "boxlink/engine/backup_xml.h"
 #include "boxlink/zip/zip_utls.h"

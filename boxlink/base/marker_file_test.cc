@@ -1,4 +1,4 @@
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/marker_file.h"
 
 #include <gtest/gtest.h>
 

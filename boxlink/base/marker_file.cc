@@ -1,4 +1,4 @@
-#include "boxlink/client/marker_file.h"
+#include "boxlink/base/marker_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 
 #include <filesystem>
 #include <fstream>
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "boxlink/client/notice.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/notice.h"
+#include "boxlink/base/model_file.h"
 #include "platform/env.h"
 #include "platform/last_error.h"
 #include "platform/text.h"

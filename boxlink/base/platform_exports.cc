@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "boxlink.h"
-#include "boxlink/client/event_handle.h"
+#include "boxlink/base/event_handle.h"
 #include "platform/event.h"
 #include "platform/last_error.h"
 #include "platform/mem_block.h"

@@ -1,8 +1,8 @@
-#include "boxlink/client/notice.h"
+#include "boxlink/base/notice.h"
 
 #include <gtest/gtest.h>
 
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/recording_notifier.h"
 

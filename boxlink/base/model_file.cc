@@ -1,4 +1,4 @@
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/model_file.h"
 
 #include <fstream>
 

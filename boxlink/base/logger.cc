@@ -1,4 +1,4 @@
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "boxlink/client/box_error.h"
-#include "boxlink/engine/model_addition_check.h"
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/box_error.h"
+#include "boxlink/base/model_addition_check.h"
+#include "boxlink/base/model_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

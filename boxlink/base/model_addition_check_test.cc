@@ -1,4 +1,4 @@
-#include "boxlink/engine/model_addition_check.h"
+#include "boxlink/base/model_addition_check.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "boxlink/engine/model_file.h"
+#include "boxlink/base/model_file.h"
 #include "platform/last_error.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/recording_notifier.h"

@@ -1,8 +1,8 @@
-#include "boxlink/client/notice.h"
+#include "boxlink/base/notice.h"
 
 #include <string>
 
-#include "boxlink/client/logger.h"
+#include "boxlink/base/logger.h"
 
 namespace boxlink {
 
