@@ -6,7 +6,7 @@ add_dependencies(bench_sim_device devsim)
 target_compile_definitions(bench_sim_device PRIVATE DEVSIM_BIN="$<TARGET_FILE:devsim>")
 
 add_executable(backup_bench backup_bench.cc)
-target_link_libraries(backup_bench PRIVATE boxlink_core bench_sim_device benchmark::benchmark)
+target_link_libraries(backup_bench PRIVATE boxlink_engine bench_sim_device benchmark::benchmark)
 
 add_executable(restore_bench restore_bench.cc)
-target_link_libraries(restore_bench PRIVATE boxlink_core bench_sim_device benchmark::benchmark)
+target_link_libraries(restore_bench PRIVATE boxlink_engine bench_sim_device benchmark::benchmark)

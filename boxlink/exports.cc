@@ -1,3 +1,4 @@
 // The shared library's own translation unit. The exports themselves live
-// in boxlink_core, which is linked in whole.
+// in the layers (boxlink_base to boxlink_convert), which are linked in
+// whole.
 #include "boxlink.h"

@@ -55,3 +55,32 @@ function(zelt_exports_test name)
             -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
   set_tests_properties(${name} PROPERTIES LABELS unit)
 endfunction()
+
+# zelt_header_root(<target> <PUBLIC|PRIVATE|INTERFACE> <folder>...)
+#
+# Gives <target> an include folder in which only the listed source folders
+# appear, under their usual names ("boxlink/zip/zip_file.h"): a folder of
+# symbolic links in the build tree. A target sees the folders of its own
+# root and of the roots of the targets it links, nothing else, so a header
+# of a layer above it does not resolve and the include fails to compile.
+function(zelt_header_root target scope)
+  set(root ${CMAKE_BINARY_DIR}/include/${target})
+  foreach(folder IN LISTS ARGN)
+    if(NOT IS_DIRECTORY ${CMAKE_SOURCE_DIR}/${folder})
+      message(FATAL_ERROR "zelt_header_root(${target}): no folder ${folder}")
+    endif()
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    set(link ${root}/${folder})
+    if(IS_SYMLINK ${link})
+      file(READ_SYMLINK ${link} points_to)
+      if(NOT points_to STREQUAL ${CMAKE_SOURCE_DIR}/${folder})
+        file(REMOVE ${link})
+      endif()
+    endif()
+    if(NOT IS_SYMLINK ${link})
+      file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${folder} ${link} SYMBOLIC)
+    endif()
+  endforeach()
+  target_include_directories(${target} ${scope} ${root})
+endfunction()

@@ -19,8 +19,8 @@ endfunction()
 #
 # Includes every file matching <pattern> (relative to the current source
 # folder), in name order, so that each area of a library lists its own
-# sources and tests in a file of its own (for example client/snmp.cmake
-# doing target_sources(boxlink_core PRIVATE client/snmp_get.cc)).
+# sources and tests in a file of its own (for example ftp.cmake
+# adding the tests of the FTP half of a library).
 macro(zelt_include_parts pattern)
   file(GLOB _zelt_parts RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
        ${CMAKE_CURRENT_SOURCE_DIR}/${pattern})
