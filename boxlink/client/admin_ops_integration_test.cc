@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/device_session_fixture.h"
+#include "boxlink/testing/device_session_fixture.h"
 #include "platform/env.h"
 #include "platform/registry.h"
 #include "standins/ftplibpp/ftplib.h"

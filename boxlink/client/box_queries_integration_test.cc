@@ -7,7 +7,7 @@
 #include <string>
 
 #include "boxlink.h"
-#include "boxlink/client/device_session_fixture.h"
+#include "boxlink/testing/device_session_fixture.h"
 #include "platform/calendar.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/client/raised_code_testing.h"
+#include "boxlink/testing/raised_code_testing.h"
 #include "boxlink/base/model_addition_check.h"
 #include "boxlink/base/model_file.h"
 #include "platform/testing/fake_env.h"

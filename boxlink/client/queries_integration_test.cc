@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "boxlink.h"
-#include "boxlink/client/device_session_fixture.h"
+#include "boxlink/testing/device_session_fixture.h"
 #include "boxlink/client/cgi.h"
 #include "boxlink/client/engine_cache.h"
 #include "boxlink/base/logger.h"

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/client/raised_code_testing.h"
+#include "boxlink/testing/raised_code_testing.h"
 #include "platform/last_error.h"
 #include "platform/testing/fake_env.h"
 #include "platform/text.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "boxlink.h"
-#include "boxlink/client/device_session_fixture.h"
+#include "boxlink/testing/device_session_fixture.h"
 #include "boxlink/client/query_texts.h"
 #include "boxlink/base/model_file.h"
 #include "standins/cryptocore/crypto_core.h"

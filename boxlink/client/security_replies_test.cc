@@ -7,7 +7,7 @@
 #include <string>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/client/raised_code_testing.h"
+#include "boxlink/testing/raised_code_testing.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "boxlink.h"
 #include "boxlink/client/session_hooks.h"
-#include "boxlink/convert/convert_test_env.h"
-#include "boxlink/engine/job_device_env.h"
+#include "boxlink/testing/convert_test_env.h"
+#include "boxlink/testing/job_device_env.h"
 #include "devsim/legacy/legacy_fixture.h"
 #include "devsim/testing/device_fixture.h"
 #include "platform/text.h"

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "boxlink.h"
-#include "boxlink/convert/convert_test_env.h"
+#include "boxlink/testing/convert_test_env.h"
 
 namespace boxlink {
 namespace {

@@ -11,7 +11,7 @@
 #include <pugixml.hpp>
 
 #include "boxlink.h"
-#include "boxlink/convert/convert_test_env.h"
+#include "boxlink/testing/convert_test_env.h"
 #include "boxlink/convert/legacy_layout.h"
 #include "devsim/legacy/legacy_fixture.h"
 #include "platform/clock.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "boxlink/base/engine_versions.h"
-#include "boxlink/convert/convert_test_env.h"
+#include "boxlink/testing/convert_test_env.h"
 #include "boxlink/base/model_addition_check.h"
 
 namespace boxlink {

@@ -13,7 +13,7 @@
 #include <set>
 #include <thread>
 
-#include "boxlink/engine/backup_device_fixture.h"
+#include "boxlink/testing/backup_device_fixture.h"
 
 namespace boxlink::backuptest {
 namespace {

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "boxlink/engine/backup_device_fixture.h"
+#include "boxlink/testing/backup_device_fixture.h"
 #include "boxlink/engine/keep_alive.h"
 #include "boxlink/base/model_addition_check.h"
-#include "boxlink/engine/scripted_backup.h"
+#include "boxlink/testing/scripted_backup.h"
 #include "devsim/web/web_service.h"
 
 namespace boxlink::backuptest {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "boxlink/engine/backup_device_fixture.h"
-#include "boxlink/engine/scripted_backup.h"
+#include "boxlink/testing/backup_device_fixture.h"
+#include "boxlink/testing/scripted_backup.h"
 #include "platform/text.h"
 
 namespace boxlink::backuptest {

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/engine/engine_test_env.h"
+#include "boxlink/testing/engine_test_env.h"
 #include "platform/testing/temp_dir.h"
 
 namespace boxlink {

@@ -1,7 +1,7 @@
 // Whole restores against the simulated device, for every layout: archives
 // come from a backup of the same device, and what arrives is compared
 // through the device's own store.
-#include "boxlink/engine/restore_device_fixture.h"
+#include "boxlink/testing/restore_device_fixture.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 // a test needs it, changed by hand afterwards.
 #include <sys/statvfs.h>
 
-#include "boxlink/engine/restore_device_fixture.h"
+#include "boxlink/testing/restore_device_fixture.h"
 #include "boxlink/engine/restore_rules.h"
-#include "boxlink/zip/crafted_zip_testing.h"
+#include "boxlink/testing/crafted_zip_testing.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "boxlink.h"
 #include "boxlink/engine/encrypt.h"
-#include "boxlink/engine/engine_test_env.h"
+#include "boxlink/testing/engine_test_env.h"
 #include "platform/testing/temp_dir.h"
 
 namespace boxlink {

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/engine/engine_test_env.h"
+#include "boxlink/testing/engine_test_env.h"
 #include "platform/testing/temp_dir.h"
 
 namespace boxlink {

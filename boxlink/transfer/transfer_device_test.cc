@@ -10,7 +10,7 @@
 #include <random>
 
 #include "boxlink/base/box_error.h"
-#include "boxlink/client/raised_code_testing.h"
+#include "boxlink/testing/raised_code_testing.h"
 #include "boxlink/transfer/plain_ftp.h"
 #include "boxlink/transfer/ssl_ftp.h"
 #include "boxlink/transfer/transfer_library.h"

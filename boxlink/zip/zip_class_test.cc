@@ -9,7 +9,7 @@
 
 #include "boxlink.h"
 #include "boxlink/base/box_error.h"
-#include "boxlink/zip/zip_test_util.h"
+#include "boxlink/testing/zip_test_util.h"
 #include "boxlink/zip/zip_utls.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"

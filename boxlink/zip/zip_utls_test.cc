@@ -8,8 +8,8 @@
 
 #include "boxlink.h"
 #include "boxlink/base/box_error.h"
-#include "boxlink/zip/crafted_zip_testing.h"
-#include "boxlink/zip/zip_test_util.h"
+#include "boxlink/testing/crafted_zip_testing.h"
+#include "boxlink/testing/zip_test_util.h"
 #include "platform/testing/fake_env.h"
 #include "platform/testing/temp_dir.h"
 

@@ -17,8 +17,8 @@
 #include "boxlink/base/logger.h"
 #include "boxlink/client/session_hooks.h"
 #include "boxlink/engine/backup.h"
-#include "boxlink/engine/engine_test_env.h"
-#include "boxlink/engine/job_device_env.h"
+#include "boxlink/testing/engine_test_env.h"
+#include "boxlink/testing/job_device_env.h"
 #include "devsim/testing/device_fixture.h"
 #include "platform/testing/temp_dir.h"
 

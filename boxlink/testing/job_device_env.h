@@ -11,7 +11,7 @@
 #include <string>
 
 #include "boxlink.h"
-#include "boxlink/client/device_session_fixture.h"
+#include "boxlink/testing/device_session_fixture.h"
 #include "devsim/core/device.h"
 #include "devsim/core/profile.h"
 
