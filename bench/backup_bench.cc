@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bench/bench_session.h"
+#include "bench/side_by_side.h"
 #include "bench/sim_device.h"
 #include "boxlink.h"
 
@@ -206,26 +207,6 @@ void BackupSideBySide(benchmark::State& state, const Setup& s,
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  std::vector<bench::RunFigures> runs;
-  {
-    Setup setup;
-    std::string error;
-    if (!setup.Start(&error)) {
-      std::fprintf(stderr, "backup_bench: %s\n", error.c_str());
-      return 1;
-    }
-    benchmark::RegisterBenchmark("BM_BackupJobVsCurlAndZip",
-                                 [&](benchmark::State& st) {
-                                   BackupSideBySide(st, setup, &runs);
-                                 })
-        ->Unit(benchmark::kSecond)
-        ->Iterations(1)
-        ->UseManualTime();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-  }
-  bench::PrintSummary("backup job / curl + zip -9", runs);
-  return 0;
+  return bench::RunSideBySide<Setup>(argc, argv, "backup_bench", "BM_BackupJobVsCurlAndZip",
+                                     "backup job / curl + zip -9", BackupSideBySide);
 }

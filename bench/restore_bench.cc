@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "bench/bench_session.h"
+#include "bench/side_by_side.h"
 #include "bench/sim_device.h"
 #include "boxlink.h"
 
@@ -266,26 +267,6 @@ void RestoreSideBySide(benchmark::State& state, const Setup& s,
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  std::vector<bench::RunFigures> runs;
-  {
-    Setup setup;
-    std::string error;
-    if (!setup.Start(&error)) {
-      std::fprintf(stderr, "restore_bench: %s\n", error.c_str());
-      return 1;
-    }
-    benchmark::RegisterBenchmark("BM_RestoreJobVsUnzipAndCurl",
-                                 [&](benchmark::State& st) {
-                                   RestoreSideBySide(st, setup, &runs);
-                                 })
-        ->Unit(benchmark::kSecond)
-        ->Iterations(1)
-        ->UseManualTime();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-  }
-  bench::PrintSummary("restore job / unzip + curl", runs);
-  return 0;
+  return bench::RunSideBySide<Setup>(argc, argv, "restore_bench", "BM_RestoreJobVsUnzipAndCurl",
+                                     "restore job / unzip + curl", RestoreSideBySide);
 }
