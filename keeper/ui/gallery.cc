@@ -36,6 +36,7 @@
 #include "keeper/app/br_error.h"
 #include "keeper/app/testing/fake_box_service.h"
 #include "keeper/app/testing/fake_outside_libraries.h"
+#include "keeper/ui/gallery_frame.h"
 #include "keeper/ui/about_box.h"
 #include "keeper/ui/device_dialogs.h"
 #include "keeper/ui/gallery_pages.h"
@@ -82,26 +83,8 @@ class Gallery {
     // Windows the gallery sized itself keep that size; others take theirs.
     if (!w->testAttribute(Qt::WA_Resized)) w->adjustSize();
     // Let it lay out and load what it loads in the background (folders).
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 150) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-      QThread::msleep(5);
-    }
-    QPixmap body = w->grab();
-    const int bar = 26;
-    QPixmap out(body.width() + 2, body.height() + bar + 1);
-    out.fill(QColor(120, 124, 132));
-    QPainter p(&out);
-    p.fillRect(1, 1, body.width(), bar - 1, QColor(222, 225, 230));
-    QFont f = w->font();
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(30, 30, 30));
-    p.drawText(QRect(10, 1, body.width() - 20, bar - 1),
-               Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-    p.drawPixmap(1, bar, body);
-    p.end();
+    gallery::Settle();
+    const QPixmap out = gallery::Framed(w);
     QString path = dir_ + "/" + name + ".png";
     if (!out.save(path)) {
       std::fprintf(stderr, "zelt_gallery: cannot write %s\n", qPrintable(path));

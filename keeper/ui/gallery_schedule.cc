@@ -15,6 +15,7 @@
 #include "keeper/app/schedule_time.h"
 #include "keeper/app/testing/fake_box_service.h"
 #include "keeper/app/testing/fake_outside_libraries.h"
+#include "keeper/ui/gallery_frame.h"
 #include "keeper/ui/auto_backup_dlg.h"
 #include "keeper/ui/main_auto_backup.h"
 #include "keeper/ui/main_dlg.h"
@@ -27,46 +28,8 @@
 namespace keeper {
 namespace {
 
-void Settle(int ms = 150) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-}
-
-// The window with a dialog over it: the dialog gets a plain title bar of
-// its own and sits in the middle, the window behind it dimmed.
-std::unique_ptr<QLabel> Over(QWidget* window, QWidget* dialog) {
-  QPixmap back = window->grab();
-  QPixmap front = dialog->grab();
-  const int bar = 24;
-  QPixmap framed(front.width() + 2, front.height() + bar + 1);
-  framed.fill(QColor(120, 124, 132));
-  {
-    QPainter p(&framed);
-    p.fillRect(1, 1, front.width(), bar - 1, QColor(222, 225, 230));
-    QFont f = dialog->font();
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(30, 30, 30));
-    p.drawText(QRect(8, 1, front.width() - 16, bar - 1),
-               Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
-    p.drawPixmap(1, bar, front);
-  }
-  {
-    QPainter p(&back);
-    p.fillRect(back.rect(), QColor(0, 0, 0, 40));
-    p.drawPixmap((back.width() - framed.width()) / 2,
-                 (back.height() - framed.height()) / 2, framed);
-  }
-  auto label = std::make_unique<QLabel>();
-  label->setPixmap(back);
-  label->setFixedSize(back.size());
-  label->setWindowTitle(window->windowTitle());
-  return label;
-}
+using gallery::Over;
+using gallery::Settle;
 
 std::vector<BoxEntry> Boxes() {
   ZBSYSTEMTIME t{};
